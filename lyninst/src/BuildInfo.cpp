@@ -1,0 +1,1 @@
+// Placeholder translation unit until the installer's modules arrive.

@@ -1,0 +1,32 @@
+#!/bin/sh
+# Installs the Debian packages the build, the tests and the demo need, and
+# generates the German locale. Idempotent; needs root or sudo.
+set -eu
+
+PACKAGES="g++ cmake make libtclap-dev libconfig++-dev libelf-dev zlib1g-dev \
+gettext libgtest-dev python3-pytest python3-pexpect sudo locales tar coreutils \
+binutils gzip passwd util-linux procps file"
+
+if [ "$(id -u)" -eq 0 ]; then SUDO=; else SUDO=sudo; fi
+
+missing=
+for p in $PACKAGES; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q '^install ok installed$' \
+        || missing="$missing $p"
+done
+if [ -n "$missing" ]; then
+    echo "Installing:$missing"
+    $SUDO apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq $missing
+fi
+
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+    $SUDO sed -i 's/^# *\(de_DE.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+    grep -q '^de_DE.UTF-8 UTF-8' /etc/locale.gen || echo 'de_DE.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
+    $SUDO locale-gen
+fi
+if ! locale -a 2>/dev/null | grep -qi '^en_US\.utf-\?8$'; then
+    $SUDO sed -i 's/^# *\(en_US.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+    grep -q '^en_US.UTF-8 UTF-8' /etc/locale.gen || echo 'en_US.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
+    $SUDO locale-gen
+fi

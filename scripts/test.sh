@@ -1,0 +1,19 @@
+#!/bin/sh
+# Builds everything and runs every test through ctest, then builds the unit
+# tests with sanitizers and runs them again. Installs what it needs first.
+set -eu
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+
+JOBS=${JOBS:-2}
+
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j"$JOBS"
+(cd build && ctest --output-on-failure)
+
+# Unit tests under AddressSanitizer and UndefinedBehaviorSanitizer.
+cmake -S . -B build-asan -DQEL_SANITIZE=address,undefined -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake --build build-asan -j"$JOBS"
+(cd build-asan && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    ctest --output-on-failure -R '_tests$')
