@@ -1,0 +1,70 @@
+"""Fixtures of the end-to-end tests.
+
+ctest passes the build directory in QEL_BUILD_DIR; run by hand, pytest takes
+<source>/build.
+"""
+
+import os
+import pathlib
+
+import pytest
+
+from sandbox import Sandbox, SandboxUnavailable
+
+SOURCE_DIR = pathlib.Path(__file__).resolve().parents[2]
+BUILD_DIR = pathlib.Path(os.environ.get("QEL_BUILD_DIR", SOURCE_DIR / "build"))
+SANDBOX_RUN = SOURCE_DIR / "testsupport" / "sandbox-run"
+
+
+def _built(path):
+    if not path.is_file():
+        pytest.fail("%s is missing: build the project first" % path)
+    return path
+
+
+@pytest.fixture(scope="session")
+def source_dir():
+    return SOURCE_DIR
+
+
+@pytest.fixture(scope="session")
+def build_dir():
+    return BUILD_DIR
+
+
+@pytest.fixture(scope="session")
+def installer():
+    """build/zop-installer, the installer of the demo product."""
+    return _built(BUILD_DIR / "zop-installer")
+
+
+@pytest.fixture(scope="session")
+def test_installer():
+    """test_installer(name): an installer built from tests/installers/<name>."""
+    return lambda name: _built(BUILD_DIR / "tests" / "installers" / name)
+
+
+@pytest.fixture(scope="session")
+def i18n_dir():
+    """The compiled catalogues of the build, for QEL_I18N_DIR."""
+    return _built(BUILD_DIR / "i18n" / "de_DE" / "LC_MESSAGES" / "installer.mo").parents[2]
+
+
+@pytest.fixture
+def sandbox(tmp_path):
+    """A fresh private mount namespace (see sandbox.py) for one test.
+
+    tmp_path stays visible inside, so a test can prepare files there."""
+    try:
+        box = Sandbox(SANDBOX_RUN, keep=[tmp_path])
+    except SandboxUnavailable as e:
+        pytest.skip(str(e))
+    yield box
+    box.close()
+
+
+def pytest_configure(config):
+    # Temporary files of the tests live in the build tree, not in the /tmp
+    # that the sandbox covers.
+    if config.option.basetemp is None and BUILD_DIR.is_dir():
+        config.option.basetemp = str(BUILD_DIR / "pytest-manual")
