@@ -4,25 +4,31 @@
 #include <cstdlib>
 #include <fstream>
 #include <ftw.h>
+#include <sys/stat.h>
 #include <stdexcept>
 #include <string>
 #include <cstdio>
 
 class ScratchDir {
 public:
-    ScratchDir() {
-        std::string tmpl = "/tmp/qel_test.XXXXXX";
+    // base: the directory to create it in ("/dev/shm" puts it on tmpfs).
+    explicit ScratchDir(const std::string& base = "/tmp") {
+        std::string tmpl = base + "/qel_test.XXXXXX";
         if (!mkdtemp(tmpl.data()))
             throw std::runtime_error("mkdtemp failed");
         m_path = tmpl;
     }
     ~ScratchDir() {
+        // Directories a test made unreadable are opened up first.
+        nftw(m_path.c_str(), openUp, 16, FTW_PHYS);
         nftw(m_path.c_str(), removeNode, 16, FTW_DEPTH | FTW_PHYS);
     }
     ScratchDir(const ScratchDir&) = delete;
     ScratchDir& operator=(const ScratchDir&) = delete;
 
     const std::string& path() const { return m_path; }
+    // path() + "/" + name
+    std::string operator/(const std::string& name) const { return m_path + "/" + name; }
 
     // Writes content to the file name below the directory; returns its path.
     std::string write(const std::string& name, const std::string& content) const {
@@ -35,6 +41,12 @@ public:
     }
 
 private:
+    static int openUp(const char* path, const struct stat* st, int type, struct FTW*) {
+        if (type == FTW_D || type == FTW_DNR)
+            chmod(path, (st->st_mode & 07777) | S_IRWXU);
+        return 0;
+    }
+
     static int removeNode(const char* path, const struct stat*, int, struct FTW*) {
         std::remove(path);
         return 0;
