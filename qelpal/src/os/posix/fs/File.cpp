@@ -4,6 +4,7 @@
 #include "fs/Ops.h"
 #include "fs/Pipe.h"
 #include "gettext/Tr.h"
+#include "os/posix/fs/Fd.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -49,14 +50,7 @@ File::~File() {
     }
 }
 
-void File::close() {
-    if (m_fd == -1)
-        return;
-    const int fd = m_fd;
-    m_fd = -1;
-    if (::close(fd) != 0)
-        QEL_THROW(OsError, errno);
-}
+void File::close() { closeFd(m_fd); }
 
 void File::open(const std::string& path, int type, int flags, const Access* access) {
     close();

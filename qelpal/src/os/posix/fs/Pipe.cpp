@@ -2,6 +2,7 @@
 
 #include "Exception.h"
 #include "gettext/Tr.h"
+#include "os/posix/fs/Fd.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -14,15 +15,6 @@ namespace qel::fs {
 namespace {
 void keep(int fd) {
     if (::fcntl(fd, F_SETFD, FD_CLOEXEC) != 0)
-        QEL_THROW(OsError, errno);
-}
-
-void closeEnd(int& fd) {
-    if (fd == -1)
-        return;
-    const int end = fd;
-    fd = -1;
-    if (::close(end) != 0)
         QEL_THROW(OsError, errno);
 }
 } // namespace
@@ -45,7 +37,7 @@ Pipe::~Pipe() {
     }
     for (int* end : {&m_read, &m_write}) {
         try {
-            closeEnd(*end);
+            closeFd(*end);
         } catch (const Exception& e) {
             std::cerr << describe(e) << "\n";
         }
@@ -54,8 +46,8 @@ Pipe::~Pipe() {
 
 void Pipe::keepRead() { keep(m_read); }
 void Pipe::keepWrite() { keep(m_write); }
-void Pipe::closeRead() { closeEnd(m_read); }
-void Pipe::closeWrite() { closeEnd(m_write); }
+void Pipe::closeRead() { closeFd(m_read); }
+void Pipe::closeWrite() { closeFd(m_write); }
 
 int Pipe::release(bool readEnd) {
     int& end = readEnd ? m_read : m_write;
