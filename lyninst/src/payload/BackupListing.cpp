@@ -2,51 +2,23 @@
 
 #include <utility>
 
+#include "fs/Path.h"
+
 namespace qel::payload {
-namespace {
-
-// Path helpers until the file-system module's path utilities take over.
-std::vector<std::string> components(const std::string& path) {
-    std::vector<std::string> parts;
-    size_t start = 0;
-    while (start <= path.size()) {
-        size_t end = path.find('/', start);
-        if (end == std::string::npos)
-            end = path.size();
-        if (end > start)
-            parts.push_back(path.substr(start, end - start));
-        start = end + 1;
-    }
-    return parts;
-}
-
-std::string stripTrailingSlashes(std::string path) {
-    while (path.size() > 1 && path.back() == '/')
-        path.pop_back();
-    return path;
-}
-
-void dropLast(std::string& path, unsigned count) {
-    for (; count > 0; --count) {
-        size_t slash = path.rfind('/');
-        path.erase(slash == std::string::npos ? 0 : slash);
-    }
-}
-
-} // namespace
 
 BackupListing::BackupListing(std::string sentinel) : m_sentinel(std::move(sentinel)) {}
 
 void BackupListing::addMember(const std::string& member) {
-    std::string path = stripTrailingSlashes("/" + member);
-    std::vector<std::string> parts = components(path);
+    fs::Path path("/" + member);
+    std::vector<std::string> parts = path.split();
     if (!parts.empty() && parts.back() == m_sentinel) {
-        m_product_root = path;
-        dropLast(m_product_root, 2);
+        // The sentinel lies in a directory one level below the product root.
+        // A sentinel too close to "/" leaves no root: "/" itself never is one.
+        m_product_root = parts.size() > 2 ? fs::Path(path).dropLast(2).str() : "";
         m_sentinel_found = true;
     }
     if (parts.size() == 2 && parts[0] == "etc")
-        m_shared.push_back({path, stripTrailingSlashes(member)});
+        m_shared.push_back({path.str(), fs::Path(member).str()});
 }
 
 } // namespace qel::payload
