@@ -1,0 +1,104 @@
+#pragma once
+// Child processes. One background thread, the "process collector", reaps
+// every child and files its status for the thread that waits for it; every
+// started child must be waited for before its Child object goes.
+#include "NoCopy.h"
+#include "thread/Lock.h"
+
+#include <atomic>
+#include <cstdint>
+#include <signal.h>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace qel::proc {
+
+class Shepherd;
+
+constexpr pid_t INVAL_PROC_ID = -1;
+
+// The outcome of a wait: the raw wait status, valid when done.
+struct WaitResult {
+    int status = 0;
+    bool done = false;
+
+    bool exited() const;
+    // The exit status of a child that exited normally, 255 otherwise.
+    int exitCode() const;
+    bool signalled() const;
+    // The signal that ended the child; 0 when it was not ended by one.
+    int termSignal() const;
+};
+
+class Child : public NoCopy {
+public:
+    // Told on the collector thread, with the collector's lock held, that
+    // the child has been reaped; it may collect it with wait().
+    class INotify {
+    public:
+        virtual void childEnded(Child& child) = 0;
+
+    protected:
+        ~INotify() = default;
+    };
+
+    Child();
+    // Aborts when a started child was not waited for.
+    virtual ~Child();
+
+    // Element 0 is the path of the program (no search in PATH).
+    std::vector<std::string>& arguments() { return m_arguments; }
+    const std::vector<std::string>& arguments() const { return m_arguments; }
+    // NAME=value entries; empty inherits the current environment.
+    std::vector<std::string>& environment() { return m_environment; }
+    // Empty: the child starts in the caller's working directory.
+    void setWorkDir(const std::string& dir) { m_workdir = dir; }
+    const std::string& workDir() const { return m_workdir; }
+    // Descriptors that become the child's standard streams; -1 inherits.
+    // This process keeps them; the child alone gets them without close-on-exec.
+    void setStdin(int fd) { m_stdin = fd; }
+    void setStdout(int fd) { m_stdout = fd; }
+    void setStderr(int fd) { m_stderr = fd; }
+    int stdinFd() const { return m_stdin; }
+    int stdoutFd() const { return m_stdout; }
+    int stderrFd() const { return m_stderr; }
+    void setNotify(INotify* notify);
+
+    // The running or not yet collected child, INVAL_PROC_ID without one.
+    pid_t pid() const { return m_child; }
+
+    void create();
+    // Blocks until the child's status is known; with timed, at most
+    // *timeoutMs milliseconds (done is false on timeout).
+    WaitResult wait(bool timed = false, const int64_t* timeoutMs = nullptr);
+    // Sends sig to a child that has not been reaped yet; otherwise raises
+    // qel::NoSuchProcessError. Safe from any thread.
+    void kill(int sig = SIGTERM);
+
+    // Stops the collector at platform shut-down.
+    static void shutdown();
+
+protected:
+    std::atomic<pid_t> m_child{INVAL_PROC_ID};
+
+private:
+    friend class Shepherd;
+    static Shepherd& shepherd();
+    void notifyEnded() { m_notify->childEnded(*this); }
+    // Runs in the new process: installs the streams and executes the program.
+    [[noreturn]] void execInChild(char* const* argv, char* const* envp) const noexcept;
+
+    std::vector<std::string> m_environment;
+    std::vector<std::string> m_arguments;
+    std::string m_workdir;
+    int m_stdout = -1;
+    int m_stderr = -1;
+    int m_stdin = -1;
+    INotify* m_notify = nullptr;
+
+    static thread::Lock m_init_lock;
+    static Shepherd* m_shepherd;
+};
+
+} // namespace qel::proc

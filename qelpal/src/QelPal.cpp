@@ -1,0 +1,115 @@
+#include "QelPal.h"
+
+#include "gettext/Tr.h"
+#include "proc/Child.h"
+#include "time/Clock.h"
+
+#include <iostream>
+#include <time.h>
+
+namespace qel {
+
+void QuitSignal::notify(int, const siginfo_t&) { m_owner->onQuit(); }
+
+QelPalInit::QelPalInit(bool handleQuit, bool noHandlerThread)
+    : m_no_handler_thread(noHandlerThread) {
+    // Blocked before any thread exists, so all threads inherit the block and
+    // a write into a pipe without reader fails with EPIPE instead of killing us.
+    signal::Set blocked;
+    blocked.getMask();
+    blocked.add(SIGPIPE);
+    blocked.add(SIGUSR1);
+    blocked.add(SIGUSR2);
+    if (handleQuit) {
+        blocked.add(SIGINT);
+        blocked.add(SIGTERM);
+    }
+    blocked.block();
+
+    if (!handleQuit)
+        return;
+    m_quit = new QuitSignal(this);
+    if (m_no_handler_thread)
+        return;
+    try {
+        m_handler = new signal::Handler;
+        m_handler->add(SIGINT, m_quit);
+        m_handler->add(SIGTERM, m_quit);
+    } catch (...) {
+        delete m_handler;
+        delete m_quit;
+        throw;
+    }
+}
+
+QelPalInit::~QelPalInit() {
+    stopHandler();
+    delete m_handler;
+    delete m_quit;
+}
+
+void QelPalInit::startHandler() {
+    // Signals that arrived before stay pending until the thread takes them.
+    if (m_handler)
+        m_handler->start(SIGUSR1);
+}
+
+void QelPalInit::stopHandler() {
+    if (!m_handler)
+        return;
+    try {
+        m_handler->stop();
+    } catch (const Exception& e) {
+        std::cerr << describe(e) << std::flush;
+    }
+}
+
+QelPal::QelPal(bool handleQuit, bool noHandlerThread, int locale)
+    : QelPalInit(handleQuit, noHandlerThread), m_locale_mode(locale) {
+    try {
+        startHandler();
+        if (time::InitClock::m_init_time.tv_sec == 0 && time::InitClock::m_init_time.tv_nsec == 0) {
+            time::InitClock clock;
+            clock.update();
+            time::InitClock::m_init_time = clock.time();
+        }
+        tzset();
+    } catch (...) {
+        shutDown();
+        throw;
+    }
+}
+
+QelPal::~QelPal() { shutDown(); }
+
+void QelPal::shutDown() noexcept {
+    stopHandler();
+    try {
+        proc::Child::shutdown();
+    } catch (const Exception& e) {
+        std::cerr << describe(e) << std::flush;
+    }
+}
+
+void QelPal::addQuitHandler(IQuitHandler* handler) {
+    auto guard = m_lock.lock();
+    m_quit_handlers.insert(handler);
+}
+
+void QelPal::removeQuitHandler(IQuitHandler* handler) {
+    auto guard = m_lock.lock();
+    m_quit_handlers.erase(handler);
+}
+
+void QelPal::onQuit() {
+    auto guard = m_lock.lock();
+    try {
+        for (IQuitHandler* handler : m_quit_handlers)
+            handler->quitRequested();
+    } catch (const Exception& e) {
+        std::cerr << QEL_TR_PAL("Error processing quit event:\n\n") << describe(e) << '\n'
+                  << std::flush;
+    }
+}
+
+} // namespace qel

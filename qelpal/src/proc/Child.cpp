@@ -1,0 +1,67 @@
+#include "proc/Child.h"
+
+#include "Assert.h"
+#include "gettext/Tr.h"
+#include "os/posix/signal/Signal.h"
+#include "proc/Shepherd.h"
+
+#include <memory>
+
+namespace qel::proc {
+
+thread::Lock Child::m_init_lock;
+Shepherd* Child::m_shepherd = nullptr;
+
+Child::Child() : m_arguments(1) {}
+
+Child::~Child() { QEL_ASSERT(m_child == INVAL_PROC_ID); }
+
+void Child::setNotify(INotify* notify) {
+    if (m_child != INVAL_PROC_ID)
+        QEL_THROW(RuntimeError, QEL_TR_PAL("Can't set notify callback if child is already running"));
+    m_notify = notify;
+}
+
+Shepherd& Child::shepherd() {
+    auto guard = m_init_lock.lock();
+    if (!m_shepherd) {
+        auto shepherd = std::make_unique<Shepherd>();
+        shepherd->start();
+        m_shepherd = shepherd.release();
+    }
+    return *m_shepherd;
+}
+
+void Child::shutdown() {
+    auto guard = m_init_lock.lock();
+    if (!m_shepherd)
+        return;
+    m_shepherd->stop();
+    delete m_shepherd;
+    m_shepherd = nullptr;
+}
+
+WaitResult Child::wait(bool timed, const int64_t* timeoutMs) {
+    if (m_child == INVAL_PROC_ID)
+        QEL_THROW(UsageError, QEL_TR_PAL("tried to wait on non-existent child"));
+    WaitResult result;
+    if (shepherd().waitFor(m_child, result, timed ? timeoutMs : nullptr))
+        m_child = INVAL_PROC_ID;
+    return result;
+}
+
+void Child::kill(int sig) {
+    Shepherd& collector = shepherd();
+    // Under the collector's lock a registered child is not reaped yet, so
+    // its id still names it and not a process that reused the id.
+    auto guard = collector.condition().lock();
+    const pid_t pid = m_child;
+    if (pid == INVAL_PROC_ID || !collector.isRegistered(pid)) {
+        NoSuchProcessError e(ESRCH);
+        QEL_LOCATE(e);
+        e.raise();
+    }
+    signal::signalProc(sig, pid);
+}
+
+} // namespace qel::proc
