@@ -60,14 +60,11 @@ public:
 
     void onQuit() override;
 
-    int localeMode() const { return m_locale_mode; }
-
 private:
     void shutDown() noexcept;
 
     thread::Lock m_lock;
     std::set<IQuitHandler*> m_quit_handlers;
-    const int m_locale_mode;
 };
 
 } // namespace qel

@@ -1,7 +1,10 @@
 #include "QelPal.h"
 
+#include "fs/File.h"
+#include "gettext/Locale.h"
 #include "gettext/Tr.h"
 #include "proc/Child.h"
+#include "user/UserInfo.h"
 #include "time/Clock.h"
 
 #include <iostream>
@@ -65,9 +68,12 @@ void QelPalInit::stopHandler() {
 }
 
 QelPal::QelPal(bool handleQuit, bool noHandlerThread, int locale)
-    : QelPalInit(handleQuit, noHandlerThread), m_locale_mode(locale) {
+    : QelPalInit(handleQuit, noHandlerThread) {
     try {
         startHandler();
+        fs::File::init();
+        Locale::setup(static_cast<Locale::Language>(locale));
+        UserInfo::captureProcessUsers();
         if (time::InitClock::m_init_time.tv_sec == 0 && time::InitClock::m_init_time.tv_nsec == 0) {
             time::InitClock clock;
             clock.update();
@@ -89,6 +95,7 @@ void QelPal::shutDown() noexcept {
     } catch (const Exception& e) {
         std::cerr << describe(e) << std::flush;
     }
+    fs::File::cleanup();
 }
 
 void QelPal::addQuitHandler(IQuitHandler* handler) {
