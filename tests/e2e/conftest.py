@@ -41,7 +41,7 @@ def installer():
 @pytest.fixture(scope="session")
 def test_installer():
     """test_installer(name): an installer built from tests/installers/<name>."""
-    return lambda name: _built(BUILD_DIR / "tests" / "installers" / name)
+    return lambda name: _built(BUILD_DIR / "tests" / "installers" / ("zop-installer-" + name))
 
 
 @pytest.fixture(scope="session")
