@@ -1,0 +1,51 @@
+#!/bin/sh
+# Builds build/zop-installer and runs it for real on the demo product it
+# carries: --help, --version, --verify, --info, then an unattended
+# installation (--batch) and a look at the installed product. All of it runs
+# inside a throwaway sandbox (testsupport/sandbox-run: private /etc, /opt,
+# /var/backups, /tmp), so the host stays untouched. Needs root or sudo.
+set -eu
+cd "$(dirname "$0")/.."
+
+if [ "${1:-}" = --inside ]; then
+    # The installation is real: only ever inside the sandbox.
+    if [ "${QEL_SANDBOX:-}" != 1 ]; then
+        echo "demo.sh: --inside runs only in testsupport/sandbox-run" >&2
+        exit 2
+    fi
+    installer=build/zop-installer
+    failed=0
+    bold= plain=
+    if [ -t 1 ]; then bold=$(printf '\033[1m') plain=$(printf '\033[0m'); fi
+    show() {
+        printf '\n%s$ %s%s\n' "$bold" "$*" "$plain"
+        status=0
+        "$@" || status=$?
+        echo "[exit status $status]"
+        [ "$status" -eq 0 ] || failed=1
+    }
+    show "$installer" --help
+    show "$installer" --version
+    show "$installer" --verify
+    show "$installer" --info
+    show "$installer" --batch
+    show ls -lR /opt/qel/zop
+    show cat /etc/qel.info
+    show /opt/qel/zop/bin/zop-status
+    show /opt/qel/zop/sbin/qelzopd --version
+    show "$installer" --info
+    echo
+    if [ "$failed" -eq 0 ]; then
+        echo "Demo finished; the sandbox and everything installed in it are gone."
+    else
+        echo "Demo finished with failed steps (see the exit statuses above)."
+    fi
+    exit "$failed"
+fi
+
+scripts/setup.sh
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j"${JOBS:-2}" --target zop-installer
+
+if [ "$(id -u)" -eq 0 ]; then SUDO=; else SUDO=sudo; fi
+exec $SUDO testsupport/sandbox-run "$(pwd)/scripts/demo.sh" --inside
