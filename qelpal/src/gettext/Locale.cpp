@@ -2,9 +2,12 @@
 
 #include "gettext/Binding.h"
 
+#include "Exception.h"
+#include "fs/Ops.h"
+#include "fs/Path.h"
+
 #include <clocale>
 #include <cstdlib>
-#include <sstream>
 #include <vector>
 
 namespace qel {
@@ -30,21 +33,33 @@ const char* localeName(Locale::Language language) {
 // cutting components walks up through real ancestors only.
 std::string normalised(const std::string& path) {
     std::vector<std::string> kept;
-    std::stringstream pieces(path);
-    for (std::string piece; std::getline(pieces, piece, '/');) {
-        if (piece == "..") {
+    for (const std::string& component : fs::split(path)) {
+        if (component == "..") {
             if (!kept.empty()) {
                 kept.pop_back();
             }
-        } else if (!piece.empty() && piece != ".") {
-            kept.push_back(piece);
+        } else if (component != ".") {
+            kept.push_back(component);
         }
     }
-    std::string result = !path.empty() && path[0] == '/' ? "/" : "";
-    for (size_t i = 0; i < kept.size(); ++i) {
-        result += (i == 0 ? "" : "/") + kept[i];
+    return fs::join(kept, fs::isAbsolute(path));
+}
+
+std::string executablePath() {
+    std::string exe;
+    try {
+        fs::readlink("/proc/self/exe", exe);
+    } catch (const Exception&) {
     }
-    return result;
+    return exe;
+}
+
+bool isDirectory(const std::string& path) {
+    try {
+        return fs::Info::get(path, true).isDir();
+    } catch (const Exception&) {
+        return false;
+    }
 }
 
 } // namespace
@@ -59,9 +74,10 @@ void Locale::setup(Language language) {
     if (const char* dir = std::getenv(m_locale_env.c_str())) {
         // Catalogues are looked up at every translation, long after the
         // working directory has changed: pin a relative directory now.
-        m_locale_dir = gettext_detail::absoluteDir(dir);
+        m_locale_dir = dir;
+        fs::makeAbsolute(m_locale_dir);
     } else {
-        m_locale_dir = findCatalogueDir(gettext_detail::executablePath());
+        m_locale_dir = findCatalogueDir(executablePath());
     }
     bindDomain("qelpal");
 }
@@ -80,7 +96,7 @@ std::string Locale::findCatalogueDir(const std::string& exe) {
         const size_t slash = dir.rfind('/');
         dir.erase(slash == std::string::npos ? 0 : slash);
         // "/a" is cut to the empty text: "/i18n" is never a candidate.
-        if (!dir.empty() && gettext_detail::isDirectory(dir + "/i18n")) {
+        if (!dir.empty() && isDirectory(dir + "/i18n")) {
             return dir + "/i18n";
         }
     }
