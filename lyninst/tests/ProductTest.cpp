@@ -2,6 +2,7 @@
 
 #include "Exception.h"
 #include "GlobalCfgFixture.h"
+#include "RunCommand.h"
 
 #include <gtest/gtest.h>
 
@@ -217,15 +218,9 @@ TEST_F(GlobalCfgTest, IdentifyFallsBackToTheExecutablesDirectories) {
     const std::string command = "cp /proc/" + std::to_string(getpid()) + "/exe " + copy +
         " && QEL_TEST_IDENTIFY=1 " + copy +
         " --gtest_filter=GlobalCfgTest.IdentifyFallsBackToTheExecutablesDirectories";
-    FILE* child = popen(command.c_str(), "r");
-    ASSERT_NE(child, nullptr);
-    std::string output;
-    char buffer[512];
-    while (size_t n = fread(buffer, 1, sizeof buffer, child)) {
-        output.append(buffer, n);
-    }
-    EXPECT_EQ(pclose(child), 0) << output;
-    EXPECT_NE(output.find("identified:6\n"), std::string::npos) << output;
+    const CommandResult child = runCommand(command);
+    EXPECT_EQ(child.status, 0) << child.output;
+    EXPECT_NE(child.output.find("identified:6\n"), std::string::npos) << child.output;
 }
 
 } // namespace

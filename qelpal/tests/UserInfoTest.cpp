@@ -2,6 +2,7 @@
 #include "user/UserInfo.h"
 
 #include "Exception.h"
+#include "RunCommand.h"
 #include "ScratchDir.h"
 
 #include <gtest/gtest.h>
@@ -171,15 +172,9 @@ TEST(UserDb, Sandboxed) {
         "=1 unshare -m --propagation private sh -c 'mount --bind " + passwd +
         " /etc/passwd && mount --bind " + group + " /etc/group && exec /proc/" +
         std::to_string(getpid()) + "/exe --gtest_filter=UserDbSandbox.*' 2>&1";
-    FILE* child = popen(command.c_str(), "r");
-    ASSERT_NE(child, nullptr);
-    std::string output;
-    char buffer[512];
-    while (size_t n = fread(buffer, 1, sizeof buffer, child)) {
-        output.append(buffer, n);
-    }
-    EXPECT_EQ(pclose(child), 0) << output;
-    EXPECT_NE(output.find("[  PASSED  ] 4 tests"), std::string::npos) << output;
+    const CommandResult child = runCommand(command);
+    EXPECT_EQ(child.status, 0) << child.output;
+    EXPECT_NE(child.output.find("[  PASSED  ] 4 tests"), std::string::npos) << child.output;
 }
 
 TEST_F(UserDbSandbox, LargeGroupIsReadCompletely) {
