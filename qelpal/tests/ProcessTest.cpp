@@ -124,21 +124,19 @@ TEST_F(ChildTest, KillOfReapedChildIsNoSuchProcess) {
     Child child;
     child.arguments() = {"/bin/true"};
     child.create();
-    const int64_t ms = 10000;
-    // A collected status proves the reaping; the child is not collected yet.
-    Child probe;
-    probe.arguments() = {"/bin/true"};
-    probe.create();
-    probe.wait();
-    while (true) {
+    // Once reaped, the id may name another process: kill refuses it even
+    // though the status has not been collected yet.
+    bool refused = false;
+    for (int i = 0; i < 1000 && !refused; ++i) {
         try {
             child.kill(0);
+            usleep(5000);
         } catch (const qel::NoSuchProcessError&) {
-            break;
+            refused = true;
         }
-        usleep(10000);
     }
-    EXPECT_TRUE(child.wait(true, &ms).done);
+    EXPECT_TRUE(refused);
+    EXPECT_EQ(child.wait().exitCode(), 0);
 }
 
 TEST_F(ChildTest, WrongUseIsRefused) {
@@ -275,12 +273,16 @@ public:
 TEST_F(ChildTest, NotifierCollectsOnTheCollectorThread) {
     CollectingNotify notify;
     Child child;
-    child.arguments() = {"/bin/sh", "-c", "exit 4"};
+    // The child runs until its input ends, so it is still running below.
+    child.arguments() = {"/bin/sh", "-c", "read line; exit 4"};
+    TestPipe in;
+    child.setStdin(in.read);
     child.setNotify(&notify);
     child.create();
     EXPECT_NE(usageText([&] { child.setNotify(nullptr); })
                   .find("Can't set notify callback if child is already running"),
               std::string::npos);
+    in.closeWrite();
     for (int i = 0; i < 1000 && child.pid() != qel::proc::INVAL_PROC_ID; ++i)
         usleep(5000);
     EXPECT_EQ(child.pid(), qel::proc::INVAL_PROC_ID);
