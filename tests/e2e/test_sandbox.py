@@ -39,41 +39,38 @@ def test_kept_directory_is_visible(sandbox, tmp_path):
     assert sandbox.read_file(str(tmp_path / "prepared")) == "from the host\n"
 
 
+def as_user_with_password(sandbox, argv, prompt, password, expect=None):
+    """Runs argv as qeltester, answers the password prompt; (output, status)."""
+    child = sandbox.spawn(argv, user="qeltester")
+    child.expect_exact(prompt)
+    child.sendline(password)
+    if expect:
+        child.expect_exact(expect)
+    child.expect(pexpect.EOF)
+    child.close()
+    return child.before, child.exitstatus
+
+
 def test_su_asks_for_the_sandbox_root_password(sandbox):
     sandbox.add_user("qeltester", "userpw")
     sandbox.set_password("root", "rootpw")
-    child = sandbox.spawn(["su", "-c", "id -u"], user="qeltester")
-    child.expect("Password: ")
-    child.sendline("wrong")
-    child.expect("Authentication failure")
-    child.expect(pexpect.EOF)
-    child.close()
-    assert child.exitstatus != 0
-
-    child = sandbox.spawn(["su", "-c", "id -u"], user="qeltester")
-    child.expect("Password: ")
-    child.sendline("rootpw")
-    child.expect(pexpect.EOF)
-    child.close()
-    assert child.before.split() == ["0"]
-    assert child.exitstatus == 0
+    su = ["su", "-c", "id -u"]
+    _, status = as_user_with_password(sandbox, su, "Password: ", "wrong",
+                                      expect="Authentication failure")
+    assert status != 0
+    output, status = as_user_with_password(sandbox, su, "Password: ", "rootpw")
+    assert output.split() == ["0"]
+    assert status == 0
 
 
 def test_sudo_follows_the_sandbox_sudoers_rules(sandbox):
     sandbox.add_user("qeltester", "userpw")
-    child = sandbox.spawn(["sudo", "-k", "id", "-u"], user="qeltester")
-    child.expect("password for qeltester: ")
-    child.sendline("userpw")
-    child.expect("is not in the sudoers file")
-    child.expect(pexpect.EOF)
-    child.close()
-    assert child.exitstatus != 0
-
+    sudo = ["sudo", "-k", "id", "-u"]
+    prompt = "password for qeltester: "
+    _, status = as_user_with_password(sandbox, sudo, prompt, "userpw",
+                                      expect="is not in the sudoers file")
+    assert status != 0
     sandbox.allow_sudo("qeltester")
-    child = sandbox.spawn(["sudo", "-k", "id", "-u"], user="qeltester")
-    child.expect("password for qeltester: ")
-    child.sendline("userpw")
-    child.expect(pexpect.EOF)
-    child.close()
-    assert child.before.split() == ["0"]
-    assert child.exitstatus == 0
+    output, status = as_user_with_password(sandbox, sudo, prompt, "userpw")
+    assert output.split() == ["0"]
+    assert status == 0
