@@ -31,7 +31,8 @@ def test_demo_archive_layout(demo_archive):
     entries = {m.name: m for m in members(demo_archive)}
     assert {name.split("/")[0] for name in entries} == {"qelinst"}
     for path in ["qelinst/coreinstall", "qelinst/sbin/qelzopd",
-                 "qelinst/sbin/zop-uninstall", "qelinst/bin/zop-status"]:
+                 "qelinst/sbin/zop-uninstall", "qelinst/sbin/qel-productcfg",
+                 "qelinst/bin/zop-status"]:
         assert entries[path].isfile() and entries[path].mode & stat.S_IXUSR, path
     for path in ["qelinst/sbin/zop-sentinel", "qelinst/etc/zop.conf", "qelinst/doc/README"]:
         assert entries[path].isfile(), path
