@@ -17,6 +17,8 @@ ROOT_PATH = "/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin"
 # Programs copied into the sandbox so that every account can run them,
 # whatever the permissions of the build directory.
 BIN_DIR = "/home/qel-bin"
+# What sandbox-run makes private; anything else written inside reaches the host.
+PRIVATE_DIRS = ("/etc", "/tmp", "/opt", "/var/backups", "/home", "/var/log")
 
 
 class SandboxUnavailable(Exception):
@@ -25,9 +27,10 @@ class SandboxUnavailable(Exception):
 
 class Sandbox:
     def __init__(self, sandbox_run, keep=()):
+        self.keep = [str(k) for k in keep]
         env = dict(os.environ)
         if keep:
-            env["QEL_SANDBOX_KEEP"] = ":".join(str(k) for k in keep)
+            env["QEL_SANDBOX_KEEP"] = ":".join(self.keep)
         self._holder = subprocess.Popen(
             [str(sandbox_run), "sh", "-c", "echo ready; exec sleep 1000000"],
             stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
@@ -97,7 +100,14 @@ class Sandbox:
     # Files ----------------------------------------------------------------
 
     def write_file(self, path, content, mode=0o644, owner="root:root"):
-        """Writes content (str or bytes) to path inside the sandbox."""
+        """Writes content (str or bytes) to path inside the sandbox.
+
+        Only below the private directories or a kept one: elsewhere the
+        file would land on the host."""
+        norm = os.path.normpath(path)
+        if not any(norm == d or norm.startswith(d + "/") for d in PRIVATE_DIRS + tuple(self.keep)):
+            raise ValueError("%s is not below the sandbox's private directories %s"
+                             % (path, ", ".join(PRIVATE_DIRS)))
         data = content.encode() if isinstance(content, str) else content
         script = 'umask 077 && mkdir -p "$(dirname "$1")" && cat > "$1" && ' \
                  'chmod "$2" "$1" && chown "$3" "$1"'

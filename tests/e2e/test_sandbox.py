@@ -4,6 +4,7 @@ import os
 import tempfile
 
 import pexpect
+import pytest
 
 
 def test_system_state_is_private(sandbox):
@@ -74,3 +75,11 @@ def test_sudo_follows_the_sandbox_sudoers_rules(sandbox):
     output, status = as_user_with_password(sandbox, sudo, prompt, "userpw")
     assert output.split() == ["0"]
     assert status == 0
+
+
+def test_writes_outside_the_private_directories_are_refused(sandbox):
+    with pytest.raises(ValueError, match="not below the sandbox's private directories"):
+        sandbox.write_file("/srv/x", "would reach the host")
+    with pytest.raises(ValueError):
+        sandbox.write_file("/opt/../srv/x", "would reach the host")
+    assert not os.path.exists("/srv/x")
