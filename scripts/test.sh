@@ -17,3 +17,9 @@ cmake --build build-asan -j"$JOBS"
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
     UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --output-on-failure -R '_tests$')
+
+# The threads, signal handling and child processes under ThreadSanitizer.
+cmake -S . -B build-tsan -DQEL_SANITIZE=thread -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake --build build-tsan -j"$JOBS" --target qelpal_tests
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 build-tsan/qelpal/qelpal_tests \
+    --gtest_filter='Thread*:CoopThread*:Condition*:Lock*:ScopeGuard*:Clock*:*Signal*:HandlerTest*:PalTest*:QelPal*:Child*:Process*'

@@ -84,7 +84,10 @@ protected:
 
 private:
     friend class Shepherd;
+    // The collector, started on first use.
     static Shepherd& shepherd();
+    // The collector of a started child; it lives until platform shut-down.
+    static Shepherd& runningShepherd();
     void notifyEnded() { m_notify->childEnded(*this); }
     // Runs in the new process: installs the streams and executes the program.
     [[noreturn]] void execInChild(char* const* argv, char* const* envp) const noexcept;
@@ -98,7 +101,9 @@ private:
     INotify* m_notify = nullptr;
 
     static thread::Lock m_init_lock;
-    static Shepherd* m_shepherd;
+    // Read without m_init_lock, so that notifiers can wait while shutdown()
+    // holds it and joins the collector.
+    static std::atomic<Shepherd*> m_shepherd;
 };
 
 } // namespace qel::proc

@@ -10,7 +10,7 @@
 namespace qel::proc {
 
 thread::Lock Child::m_init_lock;
-Shepherd* Child::m_shepherd = nullptr;
+std::atomic<Shepherd*> Child::m_shepherd{nullptr};
 
 Child::Child() : m_arguments(1) {}
 
@@ -32,31 +32,39 @@ Shepherd& Child::shepherd() {
     return *m_shepherd;
 }
 
+Shepherd& Child::runningShepherd() {
+    Shepherd* collector = m_shepherd;
+    if (!collector)
+        QEL_THROW(UsageError, QEL_TR_PAL("tried to wait on non-existent child"));
+    return *collector;
+}
+
 void Child::shutdown() {
     auto guard = m_init_lock.lock();
-    if (!m_shepherd)
+    Shepherd* collector = m_shepherd;
+    if (!collector)
         return;
-    m_shepherd->stop();
-    delete m_shepherd;
+    collector->stop();
     m_shepherd = nullptr;
+    delete collector;
 }
 
 WaitResult Child::wait(bool timed, const int64_t* timeoutMs) {
     if (m_child == INVAL_PROC_ID)
         QEL_THROW(UsageError, QEL_TR_PAL("tried to wait on non-existent child"));
     WaitResult result;
-    if (shepherd().waitFor(m_child, result, timed ? timeoutMs : nullptr))
+    if (runningShepherd().waitFor(m_child, result, timed ? timeoutMs : nullptr))
         m_child = INVAL_PROC_ID;
     return result;
 }
 
 void Child::kill(int sig) {
-    Shepherd& collector = shepherd();
     // Under the collector's lock a registered child is not reaped yet, so
     // its id still names it and not a process that reused the id.
-    auto guard = collector.condition().lock();
+    Shepherd* collector = m_shepherd;
+    auto guard = collector ? collector->condition().lock() : thread::ConditionGuard();
     const pid_t pid = m_child;
-    if (pid == INVAL_PROC_ID || !collector.isRegistered(pid)) {
+    if (pid == INVAL_PROC_ID || !collector || !collector->isRegistered(pid)) {
         NoSuchProcessError e(ESRCH);
         QEL_LOCATE(e);
         e.raise();
