@@ -86,7 +86,8 @@ mode_t setUmask(const Access& access);
 // Renames; without overwrite an existing target throws qel::OsError(EEXIST),
 // a rename across file systems qel::NotSameDeviceError.
 void rawMove(const std::string& from, const std::string& to, bool overwrite);
-// Renames, or copies (data, mode and owner) and removes across file systems.
+// Renames, or across file systems copies (data, mode and owner) and removes;
+// a symbolic link is moved as a link, other special files are refused.
 void move(const std::string& from, const std::string& to, bool overwrite,
           char* buffer = nullptr, size_t bufferSize = 0);
 // Copies the data. access gives the target's mode and owner; without it the

@@ -348,12 +348,46 @@ void copy(const std::string& from, const std::string& to, bool overwrite, char* 
     copyFile(from, to, overwrite, buffer, bufferSize, copyAccess, access, targetOpened);
 }
 
+namespace {
+// A symbolic link crosses file systems as a link, not as a copy of what it
+// points to.
+void moveLink(const std::string& from, const std::string& to, bool overwrite) {
+    std::string target;
+    readlink(from, target);
+    struct stat st;
+    if (overwrite && ::lstat(to.c_str(), &st) == 0 && !S_ISDIR(st.st_mode))
+        removeFile(to);
+    symlink(to, target);
+    try {
+        removeFile(from);
+    } catch (const Exception&) {
+        try {
+            remove(to);
+        } catch (const Exception&) {
+            // The first error is the one that matters.
+        }
+        throw;
+    }
+}
+} // namespace
+
 void move(const std::string& from, const std::string& to, bool overwrite, char* buffer,
           size_t bufferSize) {
     try {
         rawMove(from, to, overwrite);
         return;
     } catch (const NotSameDeviceError&) {
+    }
+    const Info info = Info::get(from, false);
+    if (info.isLink())
+        return moveLink(from, to, overwrite);
+    if (!info.isRegular()) {
+        // Reading a FIFO or a device would block or never end.
+        FsError e(from, 0);
+        QEL_LOCATE(e);
+        e.stream() << QEL_TR_PAL("\nOnly regular files and symbolic links can be moved to "
+                                 "another file system.");
+        e.raise();
     }
     bool targetOpened = false;
     try {
