@@ -1,5 +1,6 @@
 #include "fs/File.h"
 
+#include "Assert.h"
 #include "Exception.h"
 #include "fs/Ops.h"
 #include "fs/Pipe.h"
@@ -9,7 +10,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cassert>
 #include <cerrno>
 #include <iostream>
 
@@ -19,8 +19,8 @@ File* File::m_null_in = nullptr;
 File* File::m_null_out = nullptr;
 
 void File::init() {
-    assert(! m_null_in);
-    assert(! m_null_out);
+    QEL_ASSERT(! m_null_in);
+    QEL_ASSERT(! m_null_out);
     File* in = new File;
     File* out = new File;
     try {
