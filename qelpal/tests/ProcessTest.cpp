@@ -389,12 +389,16 @@ void destroyRunningThread() {
         sched_yield();
 }
 
+// A running collector would reap the child that runs a death test, which
+// the test framework waits for itself: these tests start with none.
 TEST(ChildDeathTest, ChildMustBeWaitedForBeforeDestruction) {
+    qel::proc::Child::shutdown();
     testing::FLAGS_gtest_death_test_style = "threadsafe";
     EXPECT_DEATH(leaveChildUncollected(), "m_child == INVAL_PROC_ID");
 }
 
 TEST(ThreadDeathTest, RunningThreadMustNotBeDestroyed) {
+    qel::proc::Child::shutdown();
     testing::FLAGS_gtest_death_test_style = "threadsafe";
     EXPECT_DEATH(destroyRunningThread(), "destroyed a thread that is still active");
 }

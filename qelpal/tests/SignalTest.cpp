@@ -133,7 +133,10 @@ protected:
         blocked.add(SIGHUP);
         blocked.block();
     }
-    void TearDown() override { m_handler.stop(); }
+    void TearDown() override {
+        m_handler.stop();
+        qel::proc::Child::shutdown();
+    }
 
     qel::signal::Handler m_handler;
 };
