@@ -13,7 +13,7 @@ cmake --build build -j"$JOBS"
 
 # Unit tests under AddressSanitizer and UndefinedBehaviorSanitizer.
 cmake -S . -B build-asan -DQEL_SANITIZE=address,undefined -DCMAKE_BUILD_TYPE=Debug >/dev/null
-cmake --build build-asan -j"$JOBS"
+cmake --build build-asan -j"$JOBS" --target qelpal_tests qelaux_tests lyninst_tests
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
     UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --output-on-failure -R '_tests$')
