@@ -1,0 +1,69 @@
+#include "InstallerSwitches.h"
+
+#include "gettext/Tr.h"
+
+namespace qel {
+
+InstallerSwitches::InstallerSwitches(TCLAP::CmdLine& cmd)
+    : m_batch("b", "batch", QEL_TR("Unattended batch installation mode. No questions asked."),
+              false),
+      m_nobackup("n", "nobackup",
+                 QEL_TR("Don't create a backup of an old installation, if this is an update."),
+                 false),
+      m_user("u", "user",
+             QEL_TR("Specifies the user account for which to install the software. By default "
+                    "the calling user is used."),
+             false, std::string(), QEL_TR("username")),
+      m_group("g", "group",
+              QEL_TR("Specifies a group account for which to install the software. By default "
+                     "a special 'qel' group is used."),
+              false, std::string(), QEL_TR("groupname")),
+      m_dir("d", "dir",
+            QEL_TR("Specifies the default installation directory for the product. If an "
+                   "unattended batch installation is performed this value will be used."),
+            false, std::string(), QEL_TR("path")),
+      m_verbose("v", "verbose",
+                QEL_TR("Enables extra message output for debugging or security purposes."),
+                false),
+      m_compatibility("", "compatibility",
+                      QEL_TR("Enables logic for better compatibility with unexpected environment "
+                             "conditions, while sacrificing some features. Use this only if the "
+                             "installer isn't working for you without it."),
+                      false),
+      m_relaxed("", "relaxed",
+                QEL_TR("Allows to ignore certain error conditions during installation."), false) {
+    cmd.add(m_batch);
+    cmd.add(m_nobackup);
+    cmd.add(m_dir);
+    cmd.add(m_verbose);
+    cmd.add(m_compatibility);
+    cmd.add(m_relaxed);
+}
+
+void InstallerSwitches::registerAccountSwitches(TCLAP::CmdLine& cmd) {
+    cmd.add(m_group);
+    cmd.add(m_user);
+}
+
+void InstallerSwitches::appendArguments(std::vector<std::string>& args) const {
+    auto flag = [&args](const TCLAP::SwitchArg& s) {
+        if (s.isSet())
+            args.push_back("--" + s.getName());
+    };
+    auto value = [&args](const TCLAP::ValueArg<std::string>& s) {
+        if (s.isSet()) {
+            args.push_back("--" + s.getName());
+            args.push_back(s.getValue());
+        }
+    };
+    flag(m_batch);
+    flag(m_nobackup);
+    value(m_user);
+    value(m_group);
+    flag(m_verbose);
+    flag(m_compatibility);
+    flag(m_relaxed);
+    value(m_dir);
+}
+
+} // namespace qel
