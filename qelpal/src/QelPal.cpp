@@ -4,6 +4,8 @@
 #include "gettext/Locale.h"
 #include "gettext/Tr.h"
 #include "proc/Child.h"
+#include "term/Color.h"
+#include "term/Input.h"
 #include "user/UserInfo.h"
 #include "time/Clock.h"
 
@@ -80,6 +82,8 @@ QelPal::QelPal(bool handleQuit, bool noHandlerThread, int locale)
             time::InitClock::m_init_time = clock.time();
         }
         tzset();
+        term::Terminal::setup();
+        term::Input::setup();
     } catch (...) {
         shutDown();
         throw;

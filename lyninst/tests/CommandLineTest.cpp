@@ -1,0 +1,176 @@
+// The installer's switches and the parser output in the library's layout.
+#include "InstallerSwitches.h"
+#include "TranslatedStdOutput.h"
+
+#include "StreamCapture.h"
+
+#include <gtest/gtest.h>
+
+#include <iostream>
+
+namespace {
+
+using qel::test::StreamCapture;
+
+// A parser with the installer's general switches, failing by exception
+// instead of ending the process.
+class Switches : public qel::InstallerSwitches {
+public:
+    explicit Switches(TCLAP::CmdLine& cmd) : qel::InstallerSwitches(cmd) {}
+    const TCLAP::ValueArg<std::string>& dir() const { return m_dir; }
+    TCLAP::ValueArg<std::string>& dir() { return m_dir; }
+    const TCLAP::SwitchArg& batch() const { return m_batch; }
+    const TCLAP::SwitchArg& nobackup() const { return m_nobackup; }
+};
+
+class CommandLine : public ::testing::Test {
+protected:
+    CommandLine() : m_cmd("Installer program for Tests", ' ', "Tests 1.0", true) {
+        m_cmd.setOutput(&m_output);
+    }
+
+    // The exit status the parser would end the process with; -1 when
+    // parsing went through.
+    int parse(std::vector<std::string> args) {
+        args.insert(args.begin(), "./inst");
+        m_cmd.setExceptionHandling(false);
+        try {
+            m_cmd.parse(args);
+            return -1;
+        } catch (TCLAP::ArgException& e) {
+            try {
+                m_output.failure(m_cmd, e);
+            } catch (TCLAP::ExitException& x) {
+                return x.getExitStatus();
+            }
+        } catch (TCLAP::ExitException& x) {
+            return x.getExitStatus();
+        }
+        return -2;
+    }
+
+    qel::TranslatedStdOutput m_output;
+    TCLAP::CmdLine m_cmd;
+};
+
+TEST_F(CommandLine, AppendArgumentsInFixedOrder) {
+    Switches s(m_cmd);
+    s.registerAccountSwitches(m_cmd);
+    ASSERT_EQ(parse({"--relaxed", "-d", "/opt/x", "--verbose", "-g", "staff", "-u", "bob",
+                     "--compatibility", "-n", "-b"}),
+              -1);
+    std::vector<std::string> args{"./coreinstall"};
+    s.appendArguments(args);
+    EXPECT_EQ(args, (std::vector<std::string>{"./coreinstall", "--batch", "--nobackup", "--user",
+                                              "bob", "--group", "staff", "--verbose",
+                                              "--compatibility", "--relaxed", "--dir", "/opt/x"}));
+}
+
+TEST_F(CommandLine, NothingGivenAppendsNothing) {
+    Switches s(m_cmd);
+    ASSERT_EQ(parse({}), -1);
+    std::vector<std::string> args;
+    s.appendArguments(args);
+    EXPECT_TRUE(args.empty());
+}
+
+TEST_F(CommandLine, OnlyDirGivesTwoArguments) {
+    Switches s(m_cmd);
+    ASSERT_EQ(parse({"--dir", "rel"}), -1);
+    s.dir().getValue() = "/abs/rel";
+    std::vector<std::string> args;
+    s.appendArguments(args);
+    EXPECT_EQ(args, (std::vector<std::string>{"--dir", "/abs/rel"}));
+}
+
+TEST_F(CommandLine, EmptyValueCountsAsGiven) {
+    Switches s(m_cmd);
+    ASSERT_EQ(parse({"--dir", ""}), -1);
+    EXPECT_TRUE(s.dir().isSet());
+}
+
+TEST_F(CommandLine, CombinedShortSwitches) {
+    Switches s(m_cmd);
+    ASSERT_EQ(parse({"-bn"}), -1);
+    EXPECT_TRUE(s.batch().isSet());
+    EXPECT_TRUE(s.nobackup().isSet());
+}
+
+TEST_F(CommandLine, AccountSwitchesUnknownUnlessRegistered) {
+    Switches s(m_cmd);
+    StreamCapture err(std::cerr);
+    EXPECT_EQ(parse({"--user", "x"}), 1);
+    EXPECT_EQ(err.text().substr(0, err.text().find('\n')), "PARSE ERROR: Argument: --user");
+}
+
+TEST_F(CommandLine, VersionLayout) {
+    StreamCapture out(std::cout);
+    EXPECT_EQ(parse({"--version"}), 0);
+    EXPECT_EQ(out.text(), "\n./inst  version: Tests 1.0\n\n");
+}
+
+TEST_F(CommandLine, FailureLayout) {
+    StreamCapture err(std::cerr);
+    EXPECT_EQ(parse({"--bogus"}), 1);
+    EXPECT_EQ(err.text(), "PARSE ERROR: Argument: --bogus\n"
+                          "             Couldn't find match for argument\n"
+                          "\n"
+                          "Brief USAGE: \n"
+                          "   ./inst  [--] [--version] [-h]\n"
+                          "\n"
+                          "For complete USAGE and HELP type: \n"
+                          "   ./inst --help\n"
+                          "\n");
+}
+
+TEST_F(CommandLine, MissingValueAndRepeatedSwitch) {
+    Switches s(m_cmd);
+    {
+        StreamCapture err(std::cerr);
+        EXPECT_EQ(parse({"--dir"}), 1);
+        EXPECT_NE(err.text().find("PARSE ERROR: Argument: -d (--dir)\n"
+                                  "             Missing a value for this argument!\n"),
+                  std::string::npos)
+            << err.text();
+    }
+}
+
+TEST_F(CommandLine, RepeatedSwitch) {
+    Switches s(m_cmd);
+    StreamCapture err(std::cerr);
+    EXPECT_EQ(parse({"-b", "--batch"}), 1);
+    EXPECT_NE(err.text().find("PARSE ERROR: Argument: -b (--batch)\n"
+                              "             Argument already set!\n"),
+              std::string::npos)
+        << err.text();
+}
+
+TEST_F(CommandLine, UsageLayoutListsSwitchesInReverse) {
+    TCLAP::SwitchArg keep("k", "keep", "Keep it.", false);
+    TCLAP::ValueArg<std::string> unpack("x", "unpack", "Unpack it.", false, "", "path");
+    m_cmd.add(unpack);
+    m_cmd.add(keep);
+    StreamCapture out(std::cout);
+    EXPECT_EQ(parse({"--help"}), 0);
+    EXPECT_EQ(out.text(), "\nUSAGE: \n\n"
+                          "   ./inst  [-k] [-x <path>] [--] [--version] [-h]\n"
+                          "\n\nWhere: \n\n"
+                          "   -k,  --keep\n     Keep it.\n\n"
+                          "   -x <path>,  --unpack <path>\n     Unpack it.\n\n"
+                          "   --,  --ignore_rest\n"
+                          "     Ignores the rest of the labeled arguments following this flag.\n\n"
+                          "   --version\n     Displays version information and exits.\n\n"
+                          "   -h,  --help\n     Displays usage information and exits.\n\n"
+                          "\n   Installer program for Tests\n\n");
+}
+
+TEST(TranslatedStdOutput, OnlyLibraryTextsAreLookedUp) {
+    // Without catalogues a lookup gives the text back; what matters is that
+    // details after a prefix text survive and foreign texts stay untouched.
+    EXPECT_EQ(qel::TranslatedStdOutput::translate("Required argument missing: dir"),
+              "Required argument missing: dir");
+    EXPECT_EQ(qel::TranslatedStdOutput::translate("Too many arguments!"), "Too many arguments!");
+    EXPECT_EQ(qel::TranslatedStdOutput::translate("Some description."), "Some description.");
+}
+
+} // namespace
