@@ -1,30 +1,23 @@
 // The process table as /proc shows it.
-#include "os/posix/OsCall.h"
+#include "fs/Dir.h"
+#include "fs/StringOps.h"
 #include "proc/Process.h"
 
 #include <cctype>
-#include <dirent.h>
 #include <fstream>
-#include <memory>
+#include <vector>
 
 namespace qel::proc {
 
 namespace {
 
-bool allDigits(const char* text) {
-    if (!*text)
+bool allDigits(const std::string& text) {
+    if (text.empty())
         return false;
-    for (; *text; ++text)
-        if (!std::isdigit(static_cast<unsigned char>(*text)))
+    for (const char c : text)
+        if (!std::isdigit(static_cast<unsigned char>(c)))
             return false;
     return true;
-}
-
-std::string trimmed(const std::string& text) {
-    const auto first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos)
-        return "";
-    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
 }
 
 // Whether /proc/<pid>/status has the line "Name: <name>". A process that
@@ -32,12 +25,11 @@ std::string trimmed(const std::string& text) {
 bool hasName(const std::string& pid, const std::string& name) {
     std::ifstream status("/proc/" + pid + "/status");
     std::string line;
+    std::vector<std::string> fields;
     while (std::getline(status, line)) {
-        const auto colon = line.find(':');
-        if (colon == std::string::npos || line.find(':', colon + 1) != std::string::npos)
-            continue;
-        if (trimmed(line.substr(0, colon)) == "Name")
-            return trimmed(line.substr(colon + 1)) == name;
+        fs::split(line, ':', fields, true);
+        if (fields.size() == 2 && fields[0] == "Name")
+            return fields[1] == name;
     }
     return false;
 }
@@ -45,21 +37,14 @@ bool hasName(const std::string& pid, const std::string& name) {
 } // namespace
 
 std::set<pid_t> findByName(const std::string& name) {
-    const std::unique_ptr<DIR, int (*)(DIR*)> proc(opendir("/proc"), &closedir);
-    if (!proc) {
-        FsError e("/proc", errno);
-        QEL_LOCATE(e);
-        e.raise();
-    }
+    fs::Dir proc;
+    proc.open("/proc");
     std::set<pid_t> found;
-    errno = 0;
-    while (const dirent* entry = readdir(proc.get())) {
-        if (allDigits(entry->d_name) && hasName(entry->d_name, name))
-            found.insert(static_cast<pid_t>(std::stol(entry->d_name)));
-        errno = 0;
+    while (proc.nextEntry()) {
+        const std::string& entry = proc.entryName();
+        if (allDigits(entry) && hasName(entry, name))
+            found.insert(static_cast<pid_t>(std::stol(entry)));
     }
-    if (errno != 0)
-        QEL_RAISE_OS(errno);
     return found;
 }
 
