@@ -40,6 +40,25 @@ TEST_F(ProductCfgTool, SetGetRemoveKeepOtherProducts) {
     EXPECT_NE(access(path().c_str(), F_OK), 0);
 }
 
+TEST_F(ProductCfgTool, SetTakesTheBuildFactsOfThePackageInformation) {
+    const std::string info = m_dir.write("package.info",
+        "arch x86\nbuild_label release+zop-200\nbuild_nr rev17595\nbuild_type opt-debug\n"
+        "lib_type static\nos linux\nproduct zop\nversion_nr 2.00\n");
+    CommandResult run = tool(path(), "set zop --root /opt/qel/zop --description " + info);
+    ASSERT_EQ(run.status, 0) << run.output;
+    const qel::Product zop(qel::ZOP_SERVER);
+    EXPECT_EQ(zop.root(), "/opt/qel/zop");
+    EXPECT_EQ(zop.build(), (qel::BuildInfo{"x86", "linux", "opt-debug", "release+zop-200",
+                                           "static", "2.00", "rev17595"}));
+
+    m_dir.write("package.info", "product dax\n");
+    run = tool(path(), "set zop --root /x --description " + info);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.output.find("The package information is for another product: dax"),
+              std::string::npos) << run.output;
+    EXPECT_EQ(tool(path(), "get zop root").output, "/opt/qel/zop\n");
+}
+
 TEST_F(ProductCfgTool, Errors) {
     const std::pair<const char*, const char*> usage_errors[] = {
         {"", "A command and a product are required."},

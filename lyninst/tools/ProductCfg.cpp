@@ -22,9 +22,11 @@ const char* const usage_text = QEL_N_INFO(
     "Entries of other products are always kept.\n"
     "\n"
     "Commands:\n"
-    "  set PRODUCT --root DIR [--group NAME]\n"
-    "      Creates or updates the entry: installation root and group account.\n"
-    "      Settings that are not given keep their recorded values.\n"
+    "  set PRODUCT --root DIR [--group NAME] [--description FILE]\n"
+    "      Creates or updates the entry: installation root, group account and,\n"
+    "      from the package information file FILE (qel.info of the package),\n"
+    "      the build facts. Settings that are not given keep their recorded\n"
+    "      values.\n"
     "  get PRODUCT KEY\n"
     "      Prints the value of KEY (root, group, arch, os, build_type,\n"
     "      build_label, lib_type, version_nr, build_nr). Status 1 when the\n"
@@ -45,7 +47,7 @@ bool takeOptions(const std::vector<std::string>& args, size_t from,
                  std::map<std::string, std::string>& options, std::string& bad) {
     for (size_t i = from; i < args.size(); i += 2) {
         const std::string& name = args[i];
-        if ((name != "--root" && name != "--group") ||
+        if ((name != "--root" && name != "--group" && name != "--description") ||
             i + 1 >= args.size()) {
             bad = name;
             return false;
@@ -108,6 +110,15 @@ int run(const char* program, std::vector<std::string> args) {
         }
         if (options["--root"].empty()) {
             return usageError(program, QEL_TR_INFO("The set command needs --root DIR."));
+        }
+        if (!options["--description"].empty()) {
+            const qel::Product described = qel::Product::readDescription(options["--description"]);
+            if (described.kind() != product.kind()) {
+                return usageError(program,
+                                  std::string(QEL_TR_INFO("The package information is for another product: ")) +
+                                      described.codeName());
+            }
+            product.setBuild(described.build());
         }
         product.setRoot(options["--root"]);
         if (!options["--group"].empty()) {

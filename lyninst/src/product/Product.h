@@ -104,6 +104,13 @@ public:
     // build block that differ from other are marked between "*".
     void print(std::ostream& out, const BuildInfo* other = nullptr) const;
 
+    // The package information file, a plain configuration file: the code
+    // name under "product" and, when arch is known, the build facts.
+    void writeDescription(const std::string& path) const;
+    // The product named under "product" (an unknown name raises as the
+    // constructor does) with the build facts of the file.
+    static Product readDescription(const std::string& path);
+
     // The product's entry in m_global_cfg. load returns whether an entry
     // with a root was found; save creates or updates the entry; purge
     // removes it, and the file with its last entry.
