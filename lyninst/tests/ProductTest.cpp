@@ -72,6 +72,7 @@ TEST_F(GlobalCfgTest, ConstructionFromCodeNames) {
 TEST_F(GlobalCfgTest, InvalidKindNeverReadsTheFile) {
     writeCfg("zop = { root = \"/opt\" \n broken");
     EXPECT_NO_THROW(Product(qel::INVALID_PRODUCT));
+    EXPECT_NO_THROW(Product(static_cast<ProductKind>(8)));
     EXPECT_THROW(Product(qel::ZOP_SERVER), qel::ConfigError);
 }
 

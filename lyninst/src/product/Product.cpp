@@ -65,7 +65,8 @@ bool operator==(const BuildInfo& a, const BuildInfo& b) {
 }
 
 Product::Product(ProductKind kind) : m_kind(kind) {
-    if (m_kind != INVALID_PRODUCT) {
+    // Out-of-range kinds are the invalid product in every respect.
+    if (isValid(m_kind)) {
         loadConfig();
     }
 }

@@ -56,7 +56,7 @@ public:
     static fs::Path m_global_cfg;
 
     // Loads the product's entry from the global configuration unless kind
-    // is INVALID_PRODUCT; a missing file or entry leaves the facts empty.
+    // is INVALID_PRODUCT (or any other kind outside the family); a missing file or entry leaves the facts empty.
     // A file with syntax errors raises qel::ConfigError.
     explicit Product(ProductKind kind);
     // By code name ("kest" too for kind 0); an unknown name raises
