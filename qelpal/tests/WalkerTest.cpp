@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -41,6 +42,16 @@ private:
         std::string rel = path == m_root ? "." : path.substr(m_root.size() + 1);
         EXPECT_EQ(path.substr(walker.nameOffset()), rel == "." ? path.substr(path.rfind('/') + 1)
                                                                : rel.substr(rel.rfind('/') + 1));
+        if (path == m_root) {
+            EXPECT_EQ(walker.parentFd(), -1);
+        } else {
+            // The parent descriptor holds the node under its name.
+            struct stat byFd, byPath;
+            EXPECT_EQ(::fstatat(walker.parentFd(), path.substr(walker.nameOffset()).c_str(), &byFd,
+                                AT_SYMLINK_NOFOLLOW), 0) << path;
+            EXPECT_EQ(::lstat(path.c_str(), &byPath), 0) << path;
+            EXPECT_EQ(byFd.st_ino, byPath.st_ino) << path;
+        }
         const char* phase = walker.isPostVisit()                    ? "post"
                             : walker.info() && walker.info()->isDir() ? "pre"
                                                                       : "node";

@@ -43,7 +43,12 @@ void Remover::run(const std::string& path) {
 }
 
 unsigned Remover::visit(const std::string& path, const fs::Walker& walker) {
-    if (walker.info()->isDir())
+    const bool dir = walker.info()->isDir();
+    // Relative to the walked directory: a directory swapped for a link
+    // meanwhile cannot redirect the removal out of the tree.
+    if (walker.parentFd() >= 0)
+        fs::removeAt(walker.parentFd(), path.substr(walker.nameOffset()), dir, path);
+    else if (dir)
         fs::removeDir(path);
     else
         fs::removeFile(path);

@@ -20,6 +20,8 @@ public:
     void open(const std::string& path);
     void close();
     bool isOpen() const { return m_dir != nullptr; }
+    // The descriptor of the open directory, -1 when closed.
+    int fd() const { return m_fd; }
 
     // Reads the next entry ("." and ".." included); false at the end.
     bool nextEntry();

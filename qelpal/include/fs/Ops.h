@@ -69,6 +69,9 @@ void makedirs(const std::string& path, const Access* access = nullptr);
 void symlink(const std::string& link, const std::string& target);
 void removeFile(const std::string& path);
 void removeDir(const std::string& path);
+// Removes name in the open directory dirFd: a directory when dir is true, a
+// file (or link) otherwise; errors name path.
+void removeAt(int dirFd, const std::string& name, bool dir, const std::string& path);
 // A directory with removeDir, anything else (links included) with removeFile.
 void remove(const std::string& path);
 // remove(), but false instead of an error for a missing file.

@@ -57,13 +57,17 @@ public:
     const Exception* error() const { return m_error.get(); }
     // Where the node's name begins in its path.
     unsigned nameOffset() const { return m_name_offset; }
+    // The open directory that holds the node (-1 for the root), for
+    // operations relative to it that do not resolve the path again.
+    int parentFd() const { return m_parent_fd; }
 
 private:
-    unsigned walk(Dir& dir, const Info& status);
-    unsigned call(const Info& status);
+    unsigned walk(Dir& dir, const Info& status, int parentFd);
+    unsigned call(const Info& status, int parentFd);
 
     unsigned m_name_offset = 0;
     int m_depth = 0;
+    int m_parent_fd = -1;
     const Info* m_info = nullptr;
     unsigned m_flags = 0;
     std::unique_ptr<Exception> m_error;

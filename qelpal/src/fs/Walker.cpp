@@ -15,6 +15,7 @@ void Walker::run() {
     m_depth = 0;
     m_info = nullptr;
     m_flags = 0;
+    m_parent_fd = -1;
     const std::string::size_type slash = m_root.rfind('/');
     m_name_offset = slash == std::string::npos ? 0 : static_cast<unsigned>(slash + 1);
 
@@ -22,20 +23,21 @@ void Walker::run() {
     dir.open(m_root);
     Info status;
     dir.dirInfo(status);
-    walk(dir, status);
+    walk(dir, status, -1);
     dir.close();
 }
 
-unsigned Walker::call(const Info& status) {
+unsigned Walker::call(const Info& status, int parentFd) {
     m_info = &status;
+    m_parent_fd = parentFd;
     if (m_flags & (STAT_FAILED | OPEN_FAILED))
         return m_visitor->nodeError(m_path, *this);
     return m_visitor->visit(m_path, *this);
 }
 
-unsigned Walker::walk(Dir& dir, const Info& status) {
+unsigned Walker::walk(Dir& dir, const Info& status, int parentFd) {
     if (m_options & PRE_VISIT) {
-        if (const unsigned result = call(status))
+        if (const unsigned result = call(status, parentFd))
             return result;
     }
     const unsigned offset = m_name_offset;
@@ -56,6 +58,7 @@ unsigned Walker::walk(Dir& dir, const Info& status) {
             m_error.reset(e.clone());
         }
         m_info = known ? &entry : nullptr;
+        m_parent_fd = dir.fd();
 
         const std::string::size_type parentLength = m_path.size();
         if (m_path.empty() || m_path.back() != '/')
@@ -72,7 +75,7 @@ unsigned Walker::walk(Dir& dir, const Info& status) {
                 m_flags |= OPEN_FAILED;
                 m_error.reset(e.clone());
             }
-            result = walk(sub, entry);
+            result = walk(sub, entry, dir.fd());
         } else if (m_flags & STAT_FAILED) {
             result = m_visitor->nodeError(m_path, *this);
         } else {
@@ -94,7 +97,7 @@ unsigned Walker::walk(Dir& dir, const Info& status) {
     --m_depth;
     if (m_options & POST_VISIT) {
         m_flags |= POST;
-        return call(status);
+        return call(status, parentFd);
     }
     return GO_ON;
 }

@@ -188,6 +188,11 @@ void removeDir(const std::string& path) {
         QEL_THROW(FsError, path);
 }
 
+void removeAt(int dirFd, const std::string& name, bool dir, const std::string& path) {
+    if (::unlinkat(dirFd, name.c_str(), dir ? AT_REMOVEDIR : 0) != 0)
+        QEL_THROW(FsError, path);
+}
+
 void remove(const std::string& path) {
     if (Info::get(path, false).isDir())
         removeDir(path);
