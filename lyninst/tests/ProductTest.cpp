@@ -138,9 +138,10 @@ qel::BuildInfo zopBuild() {
     return {"x86", "linux", "opt-debug", "release+zop-200", "static", "2.00", "rev17595"};
 }
 
-std::string printed(const Product& product, const qel::BuildInfo* other = nullptr) {
+std::string printed(const Product& product, const qel::BuildInfo* other = nullptr,
+                    bool colour = false) {
     std::ostringstream out;
-    product.print(out, other);
+    product.print(out, other, colour);
     return out.str();
 }
 
@@ -188,6 +189,17 @@ TEST_F(GlobalCfgTest, PrintingAgainstAnotherBuildMarksDifferences) {
     EXPECT_NE(text.find("Target OS: linux\n"), std::string::npos) << text;
     EXPECT_NE(text.find("Target architecture: x86\n"), std::string::npos) << text;
     EXPECT_NE(text.find("Build revision: *rev17595*"), std::string::npos) << text;
+
+    // In colour the marks are escape sequences around the value, written
+    // even into a stream that is no terminal: the caller asked for them.
+    const std::string coloured = printed(product, &other, true);
+    EXPECT_EQ(coloured.find('*'), std::string::npos) << coloured;
+    const size_t version = coloured.find("Product version: \033[");
+    ASSERT_NE(version, std::string::npos) << coloured;
+    const size_t value = coloured.find("m2.00\033[", version);
+    EXPECT_NE(value, std::string::npos) << coloured;
+    EXPECT_LT(value, coloured.find('\n', version));
+    EXPECT_NE(coloured.find("Target OS: linux\n"), std::string::npos) << coloured;
 }
 
 TEST_F(GlobalCfgTest, IdentifyByProgramName) {

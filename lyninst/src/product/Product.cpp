@@ -4,6 +4,7 @@
 #include "fs/Ops.h"
 #include "fs/StringOps.h"
 #include "gettext/Tr.h"
+#include "term/Color.h"
 
 namespace qel {
 
@@ -140,12 +141,22 @@ Product Product::identify(const std::string& program) {
 namespace {
 
 // Writes "label: value"; a value that differs from the other block's is
-// marked between "*".
+// marked, in colour or else between "*".
 void printField(std::ostream& out, const char* label, const std::string& value,
-                const std::string* other) {
+                const std::string* other, bool colour) {
     out << label << ": ";
     if (other == nullptr || *other == value) {
         out << value;
+    } else if (colour) {
+        // The caller has decided that this stream gets colour.
+        term::ColorSpec mark;
+        mark.foreground = term::YELLOW;
+        mark.foreground_bright = true;
+        mark.force = true;
+        term::AttrSpec reset;
+        reset.flags = term::ATTR_RESET;
+        reset.force = true;
+        out << mark << value << reset;
     } else {
         out << "*" << value << "*";
     }
@@ -153,41 +164,43 @@ void printField(std::ostream& out, const char* label, const std::string& value,
 
 } // namespace
 
-void Product::printBuild(std::ostream& out, const BuildInfo* other) const {
+void Product::printBuild(std::ostream& out, const BuildInfo* other, bool colour) const {
     auto theirs = [other](std::string BuildInfo::*field) {
         return other ? &(other->*field) : nullptr;
     };
     if (!m_build.version_nr.empty()) {
         printField(out, QEL_TR_INFO("Product version"), m_build.version_nr,
-                   theirs(&BuildInfo::version_nr));
+                   theirs(&BuildInfo::version_nr), colour);
         out << "\n";
     }
-    printField(out, QEL_TR_INFO("Target architecture"), m_build.arch, theirs(&BuildInfo::arch));
+    printField(out, QEL_TR_INFO("Target architecture"), m_build.arch, theirs(&BuildInfo::arch),
+               colour);
     out << "\n";
     // The target OS is never marked.
-    printField(out, QEL_TR_INFO("Target OS"), m_build.os, nullptr);
+    printField(out, QEL_TR_INFO("Target OS"), m_build.os, nullptr, colour);
     out << "\n";
     printField(out, QEL_TR_INFO("Build type"), m_build.build_type,
-               theirs(&BuildInfo::build_type));
+               theirs(&BuildInfo::build_type), colour);
     out << "\n";
-    printField(out, QEL_TR_INFO("Library type"), m_build.lib_type, theirs(&BuildInfo::lib_type));
+    printField(out, QEL_TR_INFO("Library type"), m_build.lib_type, theirs(&BuildInfo::lib_type),
+               colour);
     if (!m_build.build_label.empty()) {
         out << "\n";
         printField(out, QEL_TR_INFO("Build label"), m_build.build_label,
-                   theirs(&BuildInfo::build_label));
+                   theirs(&BuildInfo::build_label), colour);
     }
     if (!m_build.build_nr.empty()) {
         out << "\n";
         printField(out, QEL_TR_INFO("Build revision"), m_build.build_nr,
-                   theirs(&BuildInfo::build_nr));
+                   theirs(&BuildInfo::build_nr), colour);
     }
 }
 
-void Product::print(std::ostream& out, const BuildInfo* other) const {
+void Product::print(std::ostream& out, const BuildInfo* other, bool colour) const {
     out << QEL_TR_INFO("Product code name") << ": " << codeName() << "\n";
     out << QEL_TR_INFO("Product full name") << ": " << fullName() << "\n";
     if (!m_build.arch.empty()) {
-        printBuild(out, other);
+        printBuild(out, other, colour);
     }
     if (!m_group.empty()) {
         out << "\n" << QEL_TR_INFO("Group Account") << ": " << m_group;

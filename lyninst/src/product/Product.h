@@ -101,8 +101,9 @@ public:
     void setGroup(const std::string& group) { m_group = group; }
 
     // Writes the description; without a newline at the end. Values of the
-    // build block that differ from other are marked between "*".
-    void print(std::ostream& out, const BuildInfo* other = nullptr) const;
+    // build block that differ from other are marked, in colour when the
+    // caller asks for it and otherwise between "*".
+    void print(std::ostream& out, const BuildInfo* other = nullptr, bool colour = false) const;
 
     // The package information file, a plain configuration file: the code
     // name under "product" and, when arch is known, the build facts.
@@ -119,7 +120,7 @@ public:
     void purgeConfig() const;
 
 private:
-    void printBuild(std::ostream& out, const BuildInfo* other) const;
+    void printBuild(std::ostream& out, const BuildInfo* other, bool colour) const;
 
     ProductKind m_kind;
     BuildInfo m_build;
