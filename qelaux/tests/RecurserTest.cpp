@@ -43,6 +43,7 @@ void makeTree(const std::string& tree, const std::string& outside) {
     std::ofstream(tree + "/sub/g") << "G";
     ::chmod((tree + "/sub/g").c_str(), 0751);
     std::ofstream(tree + "/sub/deep/h") << "H";
+    ::chmod((tree + "/sub/deep").c_str(), 02751);
     qel::fs::symlink(tree + "/link", "sub");
     qel::fs::symlink(tree + "/out", outside);
 }
@@ -52,6 +53,7 @@ void expectTree(const std::string& tree, const std::string& outside) {
     EXPECT_EQ(readFile(tree + "/sub/g"), "G");
     EXPECT_EQ(Info::get(tree + "/sub/g", false).mode() & 07777, 0751u);
     EXPECT_EQ(readFile(tree + "/sub/deep/h"), "H");
+    EXPECT_EQ(Info::get(tree + "/sub/deep", false).mode() & 07777, 02751u);
     EXPECT_EQ(linkTarget(tree + "/link"), "sub");
     EXPECT_EQ(linkTarget(tree + "/out"), outside);
 }
@@ -171,9 +173,16 @@ protected:
 
 TEST_F(CrossDeviceTrees, MoverRebuildsTheTreeAndLeavesNoTrace) {
     makeTree(m_dir / "tree", m_dir / "outside");
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(::chown((m_dir / "tree/sub").c_str(), 4321, 4322), 0);
+    }
     qel::aux::Mover().move(m_dir / "tree", *m_other / "tree");
     EXPECT_FALSE(present(m_dir / "tree"));
     expectTree(*m_other / "tree", m_dir / "outside");
+    const Info sub = Info::get(*m_other / "tree/sub", false);
+    EXPECT_EQ(sub.uid(), root ? 4321u : ::geteuid());
+    EXPECT_EQ(sub.gid(), root ? 4322u : ::getegid());
     EXPECT_EQ(readFile(m_dir / "outside/keep"), "K");
 }
 

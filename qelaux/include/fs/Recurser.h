@@ -25,7 +25,8 @@ class Mover final : public fs::Walker::Visitor {
 public:
     Mover();
     // Moves source to destination, which must not exist: a rename, or piece
-    // by piece when they lie on different file systems.
+    // by piece when they lie on different file systems, keeping the modes
+    // and owners of files and directories.
     void move(const std::string& source, const std::string& destination);
 
     unsigned visit(const std::string& path, const fs::Walker& walker) override;

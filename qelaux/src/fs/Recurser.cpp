@@ -89,12 +89,21 @@ unsigned Mover::visit(const std::string& path, const fs::Walker& walker) {
     const std::string target = walker.depth() == 0
                                    ? m_destination
                                    : m_destination + "/" + path.substr(relativeStart(m_source));
-    if (!walker.info()->isDir())
+    const fs::Info& info = *walker.info();
+    if (!info.isDir()) {
         fs::move(path, target, false);
-    else if (walker.isPostVisit())
+    } else if (walker.isPostVisit()) {
+        // The directory gets its mode and owner once its content is in, as
+        // every file moved into it did.
+        fs::Access access;
+        access.uid = info.uid();
+        access.gid = info.gid();
+        access.mode = info.mode() & 07777;
+        fs::setAccess(target, access);
         fs::removeDir(path);
-    else
+    } else {
         fs::mkdir(target);
+    }
     return fs::Walker::GO_ON;
 }
 
