@@ -56,6 +56,8 @@ def test_fresh_batch_installation(box):
     assert box.run([ROOT + "/sbin/qelzopd", "--version"]).stdout.endswith("2.00\n")
 
     assert productcfg(box, "get", "zop", "root").stdout == ROOT + "\n"
+    assert productcfg(box, "get", "zop", "version_nr").stdout == "2.00\n"
+    assert productcfg(box, "get", "zop", "build_nr").stdout == "rev17595\n"
     assert productcfg(box, "get", "zop", "group").stdout == "qel\n"
     assert productcfg(box, "get", "kest", "root").stdout == "/opt/qel/kest\n"
     assert backups(box) == []
