@@ -1,5 +1,6 @@
 #include "proc/Shepherd.h"
 
+#include "Assert.h"
 #include "gettext/Tr.h"
 #include "time/Clock.h"
 
@@ -31,9 +32,11 @@ void Shepherd::registerChild(pid_t pid, Child* notifyChild) {
 }
 
 bool Shepherd::waitFor(pid_t pid, WaitResult& result, const int64_t* timeoutMs) {
-    // A notifier runs on the collector thread with the lock already held.
-    thread::ConditionGuard guard =
-        m_thread.isCurrent() ? thread::ConditionGuard() : m_condition.lock();
+    // A notifier runs on the collector thread with the lock already held;
+    // its own child's status is filed, and the collector cannot wait for others.
+    const bool onCollector = m_thread.isCurrent();
+    QEL_ASSERT(!onCollector || m_statuses.count(pid) != 0);
+    thread::ConditionGuard guard = onCollector ? thread::ConditionGuard() : m_condition.lock();
     timespec deadline{};
     if (timeoutMs)
         deadline = time::deadlineAfter(*timeoutMs);
