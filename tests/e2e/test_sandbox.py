@@ -1,6 +1,7 @@
 """The sandbox itself: private system state, real su and sudo inside it."""
 
 import os
+import subprocess
 import tempfile
 
 import pexpect
@@ -83,3 +84,13 @@ def test_writes_outside_the_private_directories_are_refused(sandbox):
     with pytest.raises(ValueError):
         sandbox.write_file("/opt/../srv/x", "would reach the host")
     assert not os.path.exists("/srv/x")
+
+
+def test_working_directory_lies_in_the_private_mounts(sandbox, source_dir):
+    # A command started in /etc writes into the sandbox's copy, not the host's.
+    result = subprocess.run([str(source_dir / "testsupport" / "sandbox-run"), "sh", "-c",
+                             "echo x > qel-sandbox-probe && cat /etc/qel-sandbox-probe"],
+                            cwd="/etc", capture_output=True, text=True)
+    assert result.returncode == 0, result.stderr
+    assert result.stdout == "x\n"
+    assert not os.path.exists("/etc/qel-sandbox-probe")
