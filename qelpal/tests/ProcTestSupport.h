@@ -1,12 +1,13 @@
 #pragma once
 // Helpers of the signal and child-process tests: a running platform layer,
-// a close-on-exec pipe and real children.
+// a pipe and real children.
 #include "QelPal.h"
+#include "fs/File.h"
+#include "fs/Pipe.h"
 #include "proc/Child.h"
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <memory>
 #include <string>
 #include <unistd.h>
@@ -23,40 +24,33 @@ protected:
     std::unique_ptr<qel::QelPal> m_pal;
 };
 
-struct TestPipe {
-    int read = -1;
-    int write = -1;
-    TestPipe() {
-        int fds[2];
-        if (pipe2(fds, O_CLOEXEC) == 0) {
-            read = fds[0];
-            write = fds[1];
-        }
-    }
+// A pipe whose ends this process closes when the test is done with it.
+class TestPipe {
+public:
     ~TestPipe() {
-        closeRead();
-        closeWrite();
+        m_pipe.closeRead();
+        m_pipe.closeWrite();
     }
-    void closeRead() {
-        if (read != -1)
-            ::close(read);
-        read = -1;
-    }
-    void closeWrite() {
-        if (write != -1)
-            ::close(write);
-        write = -1;
-    }
+    int readFd() const { return m_pipe.readFd(); }
+    int writeFd() const { return m_pipe.writeFd(); }
+    void closeRead() { m_pipe.closeRead(); }
+    void closeWrite() { m_pipe.closeWrite(); }
+
     // Everything until end of data; closes this process's write end first.
     std::string drain() {
-        closeWrite();
+        m_pipe.closeWrite();
+        qel::fs::StreamFile reader;
+        reader.open(m_pipe, true);
         std::string text;
         char buffer[4096];
         ssize_t n;
-        while ((n = ::read(read, buffer, sizeof buffer)) > 0)
+        while ((n = reader.read(buffer, sizeof buffer)) > 0)
             text.append(buffer, static_cast<size_t>(n));
         return text;
     }
+
+private:
+    qel::fs::Pipe m_pipe;
 };
 
 // Runs /bin/sh -c script to its end; its standard output lands in *out.
@@ -65,7 +59,7 @@ inline qel::proc::WaitResult runShell(const std::string& script, std::string* ou
     child.arguments() = {"/bin/sh", "-c", script};
     TestPipe pipe;
     if (out)
-        child.setStdout(pipe.write);
+        child.setStdout(pipe.writeFd());
     child.create();
     if (out)
         *out = pipe.drain();

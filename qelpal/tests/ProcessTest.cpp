@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <fcntl.h>
 #include <sstream>
 #include <sys/wait.h>
 #include <vector>
@@ -34,7 +35,7 @@ TEST_F(ChildTest, MissingProgramReportsInChildAndExits125) {
     Child child;
     child.arguments() = {"/nonexistent/program", "arg"};
     TestPipe err;
-    child.setStderr(err.write);
+    child.setStderr(err.writeFd());
     child.create();
     const pid_t pid = child.pid();
     const std::string text = err.drain();
@@ -57,7 +58,7 @@ TEST_F(ChildTest, MissingWorkingDirectoryReportsInChildAndExits125) {
     child.arguments() = {"/bin/true"};
     child.setWorkDir("/nonexistent/dir");
     TestPipe err;
-    child.setStderr(err.write);
+    child.setStderr(err.writeFd());
     child.create();
     const std::string text = err.drain();
     EXPECT_EQ(child.wait().exitCode(), 125);
@@ -157,7 +158,7 @@ TEST_F(ChildTest, EnvironmentAndWorkingDirectoryReachTheProgram) {
     child.environment() = {"QEL_PROBE=42", "PATH=/usr/bin:/bin"};
     child.setWorkDir("/tmp");
     TestPipe out;
-    child.setStdout(out.write);
+    child.setStdout(out.writeFd());
     child.create();
     EXPECT_EQ(out.drain(), "42:/tmp:unset\n");
     EXPECT_EQ(child.wait().exitCode(), 0);
@@ -167,11 +168,11 @@ TEST_F(ChildTest, StandardStreamsAreRedirected) {
     TestPipe in, out, err;
     Child child;
     child.arguments() = {"/bin/sh", "-c", "read line; echo \"out:$line\"; echo \"err:$line\" >&2"};
-    child.setStdin(in.read);
-    child.setStdout(out.write);
-    child.setStderr(err.write);
+    child.setStdin(in.readFd());
+    child.setStdout(out.writeFd());
+    child.setStderr(err.writeFd());
     child.create();
-    ASSERT_EQ(::write(in.write, "hello\n", 6), 6);
+    ASSERT_EQ(::write(in.writeFd(), "hello\n", 6), 6);
     in.closeWrite();
     EXPECT_EQ(out.drain(), "out:hello\n");
     EXPECT_EQ(err.drain(), "err:hello\n");
@@ -183,8 +184,8 @@ TEST_F(ChildTest, SwappedStandardDescriptorsDoNotClobberEachOther) {
     // sources are standard descriptors that the other redirection replaces.
     TestPipe out, err;
     const int savedOut = dup(1), savedErr = dup(2);
-    ASSERT_EQ(dup2(out.write, 1), 1);
-    ASSERT_EQ(dup2(err.write, 2), 2);
+    ASSERT_EQ(dup2(out.writeFd(), 1), 1);
+    ASSERT_EQ(dup2(err.writeFd(), 2), 2);
     Child child;
     child.arguments() = {"/bin/sh", "-c", "echo to-out; echo to-err >&2"};
     child.setStdout(2);
@@ -246,7 +247,7 @@ TEST_F(ChildTest, NoDescriptorLeaksIntoChildren) {
     TestPipe out, unrelated;
     Child child;
     child.arguments() = {"/bin/ls", "-l", "/proc/self/fd"};
-    child.setStdout(out.write);
+    child.setStdout(out.writeFd());
     child.create();
     const std::string listing = out.drain();
     ASSERT_EQ(child.wait().exitCode(), 0);
@@ -276,7 +277,7 @@ TEST_F(ChildTest, NotifierCollectsOnTheCollectorThread) {
     // The child runs until its input ends, so it is still running below.
     child.arguments() = {"/bin/sh", "-c", "read line; exit 4"};
     TestPipe in;
-    child.setStdin(in.read);
+    child.setStdin(in.readFd());
     child.setNotify(&notify);
     child.create();
     EXPECT_NE(usageText([&] { child.setNotify(nullptr); })

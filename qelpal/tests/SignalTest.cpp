@@ -93,12 +93,12 @@ TEST_F(PalTest, WriteIntoPipeWithoutReaderFailsWithEpipe) {
     qeltest::TestPipe pipe;
     qel::proc::Child reader;
     reader.arguments() = {"/bin/sh", "-c", "exit 0"};
-    reader.setStdin(pipe.read);
+    reader.setStdin(pipe.readFd());
     reader.create();
     EXPECT_EQ(reader.wait().exitCode(), 0);
     pipe.closeRead();
     errno = 0;
-    EXPECT_EQ(::write(pipe.write, "x", 1), -1);
+    EXPECT_EQ(::write(pipe.writeFd(), "x", 1), -1);
     EXPECT_EQ(errno, EPIPE);
 }
 
