@@ -6,8 +6,8 @@
 #include "proc/Child.h"
 #include "term/Color.h"
 #include "term/Input.h"
-#include "user/UserInfo.h"
 #include "time/Clock.h"
+#include "user/UserInfo.h"
 
 #include <iostream>
 #include <time.h>

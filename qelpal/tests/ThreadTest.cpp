@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <iomanip>
 #include <sstream>
 
 namespace {
