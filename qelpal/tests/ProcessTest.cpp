@@ -200,6 +200,22 @@ TEST_F(ChildTest, SwappedStandardDescriptorsDoNotClobberEachOther) {
     EXPECT_EQ(err.drain(), "to-out\n");
 }
 
+TEST_F(ChildTest, BadRedirectionIsReportedAndTheProgramStillRuns) {
+    int closedFd = 100;
+    while (fcntl(closedFd, F_GETFD) != -1)
+        ++closedFd;
+    TestPipe err, out;
+    Child child;
+    child.arguments() = {"/bin/sh", "-c", "echo ran"};
+    child.setStdin(closedFd);
+    child.setStdout(out.writeFd());
+    child.setStderr(err.writeFd());
+    child.create();
+    EXPECT_EQ(err.drain(), "Error dup2()'ing stdin: " + std::to_string(EBADF) + "\n");
+    EXPECT_EQ(out.drain(), "ran\n");
+    EXPECT_EQ(child.wait().exitCode(), 0);
+}
+
 class ChildSignalMask : public PalTest, public testing::WithParamInterface<const char*> {};
 
 TEST_P(ChildSignalMask, ChildGetsTheOriginalMask) {
