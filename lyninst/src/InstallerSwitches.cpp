@@ -1,6 +1,13 @@
 #include "InstallerSwitches.h"
 
+#include "StrUtil.h"
+#include "Exception.h"
 #include "gettext/Tr.h"
+#include "term/Color.h"
+#include "user/GroupInfo.h"
+#include "user/UserInfo.h"
+
+#include <iostream>
 
 namespace qel {
 
@@ -40,9 +47,50 @@ InstallerSwitches::InstallerSwitches(TCLAP::CmdLine& cmd)
     cmd.add(m_relaxed);
 }
 
-void InstallerSwitches::registerAccountSwitches(TCLAP::CmdLine& cmd) {
+void InstallerSwitches::addAccountSwitches(TCLAP::CmdLine& cmd, ProductKind kind) {
+    if (!hasAccountSwitches(kind))
+        return;
     cmd.add(m_group);
     cmd.add(m_user);
+}
+
+namespace {
+
+// The group that is created by the installation routine when missing.
+const char* const default_group = "qel";
+
+} // namespace
+
+bool InstallerSwitches::selectAccounts(std::string& group, std::string& user) const {
+    group = default_group;
+    if (m_group.isSet() && m_group.getValue() != default_group) {
+        try {
+            group = GroupInfo(m_group.getValue()).name();
+        } catch (const RuntimeError&) {
+            term::ColorGuard colour(term::ec_guard);
+            std::cerr << aux::format(QEL_TR("The selected group '%s' is not known in the system"),
+                                     m_group.getValue().c_str())
+                      << std::endl;
+            return false;
+        }
+    }
+    try {
+        UserInfo account = UserInfo::m_real_info;
+        if (m_user.isSet())
+            account.setLoginName(m_user.getValue());
+        account.resolve(m_user.isSet(), false);
+        user = account.loginName();
+    } catch (const Exception& e) {
+        term::ColorGuard colour(term::ec_guard);
+        if (m_user.isSet())
+            std::cerr << aux::format(QEL_TR("The selected user '%s' is invalid"),
+                                     m_user.getValue().c_str());
+        else
+            std::cerr << QEL_TR("Cannot determine the current user");
+        std::cerr << ":\n" << describe(e) << std::endl;
+        return false;
+    }
+    return true;
 }
 
 void InstallerSwitches::appendArguments(std::vector<std::string>& args) const {

@@ -1,6 +1,8 @@
 #pragma once
 // The installer's general switches, which the installation routine receives
 // as well.
+#include "product/Product.h"
+
 #include <tclap/CmdLine.h>
 
 #include <string>
@@ -11,11 +13,19 @@ namespace qel {
 class InstallerSwitches {
 public:
     // Builds the eight switches and registers all but user and group, which
-    // only products of kind 0 offer (registerAccountSwitches).
+    // only some products offer (addAccountSwitches).
     explicit InstallerSwitches(TCLAP::CmdLine& cmd);
 
-    // Registers group, then user.
-    void registerAccountSwitches(TCLAP::CmdLine& cmd);
+    // Only products of kind 0 install for a chosen user and group.
+    static bool hasAccountSwitches(ProductKind kind) { return kind == TOLVANE_CLIENT; }
+
+    // Registers group, then user, when the product kind has them.
+    void addAccountSwitches(TCLAP::CmdLine& cmd, ProductKind kind);
+
+    // The group (given and known, else "qel") and the user (given, else the
+    // real user of the process) to install for. A failure is reported on
+    // standard error in the error colour and gives false.
+    bool selectAccounts(std::string& group, std::string& user) const;
 
     // Appends "--<name>" (and the value) of every given switch in the fixed
     // order batch, nobackup, user, group, verbose, compatibility, relaxed, dir.

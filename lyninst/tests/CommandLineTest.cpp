@@ -57,7 +57,7 @@ protected:
 
 TEST_F(CommandLine, AppendArgumentsInFixedOrder) {
     Switches s(m_cmd);
-    s.registerAccountSwitches(m_cmd);
+    s.addAccountSwitches(m_cmd, qel::TOLVANE_CLIENT);
     ASSERT_EQ(parse({"--relaxed", "-d", "/opt/x", "--verbose", "-g", "staff", "-u", "bob",
                      "--compatibility", "-n", "-b"}),
               -1);

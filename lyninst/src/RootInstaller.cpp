@@ -1,0 +1,125 @@
+#include "RootInstaller.h"
+
+#include "StrUtil.h"
+#include "fs/Ops.h"
+#include "fs/Path.h"
+#include "gettext/Locale.h"
+#include "gettext/Tr.h"
+#include "term/Color.h"
+#include "term/Input.h"
+
+#include <cstring>
+#include <iostream>
+
+namespace qel {
+
+namespace {
+
+// The contained product.
+const char* const product_code = "zop";
+// The last argument of the privileged run, after "--".
+const char* const reinvoked_marker = "--reinvoked";
+
+} // namespace
+
+RootInstaller::RootInstaller(int argc, char** argv)
+    : TarInstaller(argc, argv),
+      InstallerSwitches(m_cmd),
+      m_info("i", "info",
+             QEL_TR("Print information about this QEL software package and about the Linux "
+                    "environment. Then exit."),
+             false),
+      m_unpack("x", "unpack",
+               QEL_TR("Don't actually install the QEL software package, only unpack the "
+                      "contained data into the given directory."),
+               false, std::string(), QEL_TR("path")),
+      m_tempdir_arg("", "tempdir",
+                    QEL_TR("Use the given path for temporary installation data. By default a "
+                           "unique, random directory will be used."),
+                    false, std::string(), QEL_TR("path")),
+      m_keep("k", "keep",
+             QEL_TR("Keep the unpacked, temporary installation data after installation."), false),
+      m_verify("", "verify", QEL_TR("Verify the contained archive data and exit."), false),
+      m_supported("", "supported", QEL_TR("Shows a list of supported Linux distributions."),
+                  false),
+      m_restore("", "restore", QEL_TR("Request to restore data from the given backup archive."),
+                false, std::string(), QEL_TR("path")),
+      m_product(std::string(product_code)) {
+    m_cmd.add(m_info);
+    m_cmd.add(m_unpack);
+    m_cmd.add(m_tempdir_arg);
+    m_cmd.add(m_keep);
+    m_cmd.add(m_verify);
+    m_cmd.add(m_supported);
+    m_cmd.add(m_restore);
+    setBuildInfo();
+    Locale::bindDomain("qelaux");
+    fs::Access mask;
+    mask.mode = 022;
+    fs::setUmask(mask);
+}
+
+RootInstaller::~RootInstaller() = default;
+
+void RootInstaller::quitRequested() {
+    m_result = 3;
+    // A question waiting for the user ends as at the end of its input.
+    term::Input::interrupt();
+}
+
+void RootInstaller::addArguments() { addAccountSwitches(m_cmd, m_product.kind()); }
+
+std::string RootInstaller::description() const {
+    return aux::format(QEL_TR("Installer program for %s"), m_product.fullName());
+}
+
+std::string RootInstaller::version() const {
+    return std::string(m_product.fullName()) + " " + m_product.build().version_nr;
+}
+
+void RootInstaller::printBanner() const {
+    const std::string name = m_product.fullName();
+    const std::string rule(name.size() + 4, '-');
+    const std::string pad(rule.size() < 80 ? (80 - rule.size()) / 2 : 0, ' ');
+    term::ColorGuard colour(term::ColorSpec{term::BLUE, true, term::UNCHANGED, false, false},
+                            std::cout);
+    std::cout << pad << rule << '\n'
+              << pad << "> " << name << " <\n"
+              << pad << rule << "\n\n";
+}
+
+bool RootInstaller::selectUserAndGroup() {
+    if (!selectAccounts(m_selected_group, m_selected_user))
+        return false;
+    if (m_batch.isSet())
+        std::cout << QEL_TR("Performing an unattended batch installation") << std::endl;
+    // Relative to the directory the program was started in, before the
+    // sequence changes to its working directory.
+    if (m_unpack.isSet())
+        fs::makeAbsolute(m_unpack.getValue());
+    if (m_dir.isSet())
+        fs::makeAbsolute(m_dir.getValue());
+    if (m_unpack.isSet() && m_restore.isSet()) {
+        std::cerr << aux::format(QEL_TR("The %s and %s options cannot be used at the same time"),
+                                 m_unpack.getName().c_str(), m_restore.getName().c_str())
+                  << std::endl;
+        return false;
+    }
+    return true;
+}
+
+void RootInstaller::execute() {
+    m_reinvoked = m_argc != 0 && std::strcmp(m_argv[m_argc - 1], reinvoked_marker) == 0;
+    if (!m_reinvoked)
+        printBanner();
+    if (!selectUserAndGroup()) {
+        m_result = 2;
+        return;
+    }
+    if (m_reinvoked)
+        return;
+    m_dirs.push(m_workdir);
+    m_dirs.pop();
+}
+
+} // namespace qel

@@ -1,0 +1,53 @@
+#pragma once
+// The installer of the contained product: its mode switches and the
+// installation sequence.
+#include "InstallerSwitches.h"
+#include "TarInstaller.h"
+#include "fs/DirStack.h"
+#include "product/Product.h"
+
+#include <string>
+
+namespace qel {
+
+class RootInstaller : public TarInstaller, public InstallerSwitches {
+public:
+    RootInstaller(int argc, char** argv);
+    ~RootInstaller() override;
+
+    // Stores result 3; the running step fails and the sequence winds down.
+    void quitRequested() override;
+
+protected:
+    void addArguments() override;
+    std::string description() const override;
+    std::string version() const override;
+    void execute() override;
+
+private:
+    // The build facts of the contained product.
+    void setBuildInfo();
+    void printBanner() const;
+    // Settles user and group and checks the switches before any step.
+    bool selectUserAndGroup();
+
+    TCLAP::SwitchArg m_info;
+    TCLAP::ValueArg<std::string> m_unpack;
+    TCLAP::ValueArg<std::string> m_tempdir_arg;
+    TCLAP::SwitchArg m_keep;
+    TCLAP::SwitchArg m_verify;
+    TCLAP::SwitchArg m_supported;
+    TCLAP::ValueArg<std::string> m_restore;
+    Product m_product;
+    // The temporary installation directory; empty until unpacked.
+    std::string m_tempdir;
+    // This is the privileged run started by the escalation.
+    bool m_reinvoked = false;
+    // The working directory of the sequence.
+    std::string m_workdir = "/tmp";
+    aux::DirStack m_dirs;
+    std::string m_selected_group;
+    std::string m_selected_user;
+};
+
+} // namespace qel
