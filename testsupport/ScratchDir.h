@@ -2,6 +2,7 @@
 // A private temporary directory for one test, removed with everything in it
 // when the test ends. Deliberately independent of the code under test.
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <ftw.h>
 #include <sys/stat.h>
@@ -37,6 +38,22 @@ public:
         out << content;
         if (!out)
             throw std::runtime_error("cannot write " + file);
+        return file;
+    }
+
+    // Creates the directory name below the directory, parents included;
+    // returns its path.
+    std::string mkdir(const std::string& name) const {
+        const std::string dir = m_path + "/" + name;
+        std::filesystem::create_directories(dir);
+        return dir;
+    }
+
+    // Writes an executable shell script with the given body; returns its path.
+    std::string script(const std::string& name, const std::string& body) const {
+        const std::string file = write(name, "#!/bin/sh\n" + body);
+        if (chmod(file.c_str(), 0755) != 0)
+            throw std::runtime_error("cannot chmod " + file);
         return file;
     }
 

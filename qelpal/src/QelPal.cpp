@@ -1,5 +1,6 @@
 #include "QelPal.h"
 
+#include "KernelModule.h"
 #include "fs/File.h"
 #include "gettext/Locale.h"
 #include "gettext/Tr.h"
@@ -84,6 +85,7 @@ QelPal::QelPal(bool handleQuit, bool noHandlerThread, int locale)
         tzset();
         term::Terminal::setup();
         term::Input::setup();
+        KernelModule::findTools();
     } catch (...) {
         shutDown();
         throw;
