@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -88,6 +90,9 @@ TEST_F(InitTest, SystemdCountsOnlyWhenAProcessOfThatNameRuns) {
     qel::proc::Child sleeper;
     sleeper.arguments() = {fake, "30"};
     sleeper.create();
+    // The child carries its new name only once it has executed the copy.
+    for (int i = 0; i < 500 && !qel::proc::findByName("systemd").count(sleeper.pid()); ++i)
+        ::usleep(10000);
     EXPECT_EQ(qel::detectInitSystem(m_root.path()), qel::SYSTEMD);
     sleeper.kill();
     sleeper.wait();
