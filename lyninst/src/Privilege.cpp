@@ -1,0 +1,116 @@
+#include "Privilege.h"
+
+#include "Exception.h"
+#include "fs/Ops.h"
+#include "gettext/Tr.h"
+
+#include <iostream>
+
+namespace qel {
+
+std::string Privilege::m_su;
+std::string Privilege::m_sudo;
+
+void Privilege::locateTools() {
+    m_su = fs::findInPath("su");
+    m_sudo = fs::findInPath("sudo");
+}
+
+Privilege::Privilege() : m_user(UserInfo::m_eff_info) {}
+
+bool Privilege::available() const {
+    switch (m_tool) {
+    case SU:
+        return !m_su.empty();
+    case SUDO:
+        return !m_sudo.empty();
+    default:
+        return false;
+    }
+}
+
+std::vector<std::string> Privilege::toolArguments(const std::string& prompt,
+                                                  const std::vector<std::string>& command,
+                                                  uint32_t uid, bool login) const {
+    if (!available())
+        QEL_THROW(UsageError, QEL_TR_INFO("Selected privilege escalation tool is not available"));
+    std::vector<std::string> args;
+    if (m_tool == SU) {
+        args.push_back(m_su);
+        if (login)
+            args.push_back("-l");
+        args.push_back("-c");
+        args.push_back(shellCommand(command));
+        if (uid != 0) {
+            UserInfo target(uid, 0);
+            target.resolve(false, true);
+            args.push_back(target.loginName());
+        }
+        return args;
+    }
+    args.push_back(m_sudo);
+    args.push_back("-p");
+    // sudo puts in the user it asks for (%p) and the host name (%H).
+    args.push_back(prompt + "\npassword for %p@%H: ");
+    if (uid != 0) {
+        args.push_back("-u");
+        args.push_back("#" + std::to_string(uid));
+    }
+    args.push_back("-E");
+    if (login)
+        args.push_back("-i");
+    args.insert(args.end(), command.begin(), command.end());
+    return args;
+}
+
+proc::WaitResult Privilege::run(const std::string& prompt, const std::vector<std::string>& command,
+                                uint32_t uid, bool login) {
+    std::vector<std::string> args = toolArguments(prompt, command, uid, login);
+    if (m_tool == SU && !prompt.empty())
+        std::cout << prompt << std::endl;
+    m_process.arguments() = std::move(args);
+    m_process.create();
+    return m_process.wait();
+}
+
+void Privilege::killTool() noexcept {
+    if (m_process.pid() == proc::INVAL_PROC_ID)
+        return;
+    try {
+        m_process.kill(SIGKILL);
+    } catch (const Exception&) {
+        // The tool ended just now; its wait is about to return.
+    }
+}
+
+std::string shellQuote(const std::string& arg) {
+    static const std::string plain = "_@%+=:,./-";
+    bool needsQuotes = arg.empty();
+    for (char c : arg) {
+        const bool alnum = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+        if (!alnum && plain.find(c) == std::string::npos)
+            needsQuotes = true;
+    }
+    if (!needsQuotes)
+        return arg;
+    std::string quoted = "'";
+    for (char c : arg) {
+        if (c == '\'')
+            quoted += "'\\''";
+        else
+            quoted += c;
+    }
+    return quoted + "'";
+}
+
+std::string shellCommand(const std::vector<std::string>& command) {
+    std::string line;
+    for (const std::string& arg : command) {
+        if (!line.empty())
+            line += ' ';
+        line += shellQuote(arg);
+    }
+    return line;
+}
+
+} // namespace qel

@@ -1,0 +1,70 @@
+#pragma once
+// Running a command as another user through the system's escalation tool,
+// su or sudo. The tool shares the terminal and the standard streams, so it
+// asks for the password itself.
+#include "NoCopy.h"
+#include "distro/Distro.h"
+#include "proc/Child.h"
+#include "user/UserInfo.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qel {
+
+class Privilege : NoCopy {
+public:
+    // Full paths of the tools, empty until located (or when missing).
+    static std::string m_su;
+    static std::string m_sudo;
+
+    // Looks both tools up along PATH.
+    static void locateTools();
+
+    // The effective user of the process, no tool selected.
+    Privilege();
+
+    EscalationTool tool() const { return m_tool; }
+    void setTool(EscalationTool tool) { m_tool = tool; }
+    // Who the process ran as when this object was made.
+    const UserInfo& user() const { return m_user; }
+
+    // Whether the selected tool was found.
+    bool available() const;
+
+    // The tool's argument vector (the tool's path first) that runs command
+    // as the user uid; login asks for a login session. Raises UsageError
+    // when the selected tool is not available.
+    std::vector<std::string> toolArguments(const std::string& prompt,
+                                           const std::vector<std::string>& command,
+                                           uint32_t uid, bool login) const;
+
+    // Runs command through the tool and waits for it. For su the prompt is
+    // printed first (su asks in its own words); sudo shows it itself.
+    proc::WaitResult run(const std::string& prompt, const std::vector<std::string>& command,
+                         uint32_t uid, bool login);
+
+    // The running tool, INVAL_PROC_ID when none runs. Safe from any thread.
+    pid_t pid() const { return m_process.pid(); }
+
+    // Ends a running tool with SIGKILL; without one it does nothing.
+    // Takes no lock, so a quit handler may call it.
+    void killTool() noexcept;
+
+private:
+    EscalationTool m_tool = UNKNOWN_TOOL;
+    UserInfo m_user;
+    proc::Child m_process;
+};
+
+// The argument as one word for a POSIX shell: unchanged when it holds only
+// letters, digits and _@%+=:,./- ; otherwise in single quotes, a quote
+// written as '\''.
+std::string shellQuote(const std::string& arg);
+
+// The command line that su hands to the shell: the arguments, each quoted
+// as needed, joined with single blanks.
+std::string shellCommand(const std::vector<std::string>& command);
+
+} // namespace qel
