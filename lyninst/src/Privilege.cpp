@@ -3,6 +3,7 @@
 #include "Exception.h"
 #include "fs/Ops.h"
 #include "gettext/Tr.h"
+#include "os/posix/signal/Signal.h"
 
 #include <iostream>
 
@@ -74,12 +75,16 @@ proc::WaitResult Privilege::run(const std::string& prompt, const std::vector<std
 }
 
 void Privilege::killTool() noexcept {
-    if (m_process.pid() == proc::INVAL_PROC_ID)
+    // Only the id is read, without the collector's lock: the quit handler
+    // that calls this runs under the platform's lock and takes no other.
+    const pid_t pid = m_process.pid();
+    if (pid == proc::INVAL_PROC_ID)
         return;
     try {
-        m_process.kill(SIGKILL);
+        signal::signalProc(SIGKILL, pid);
     } catch (const Exception&) {
-        // The tool ended just now; its wait is about to return.
+        // The tool has ended already (or, after authenticating, runs with
+        // ids this user may not signal); its wait returns by itself.
     }
 }
 

@@ -49,7 +49,7 @@ public:
     pid_t pid() const { return m_process.pid(); }
 
     // Ends a running tool with SIGKILL; without one it does nothing.
-    // Takes no lock, so a quit handler may call it.
+    // Takes no lock, so the quit handler may call it.
     void killTool() noexcept;
 
 private:
