@@ -17,8 +17,6 @@ namespace {
 
 // The contained product.
 const char* const product_code = "zop";
-// The last argument of the privileged run, after "--".
-const char* const reinvoked_marker = "--reinvoked";
 
 } // namespace
 
@@ -63,6 +61,7 @@ RootInstaller::~RootInstaller() = default;
 
 void RootInstaller::quitRequested() {
     m_result = 3;
+    m_privilege.killTool();
     // A question waiting for the user ends as at the end of its input.
     term::Input::interrupt();
 }

@@ -7,6 +7,7 @@
 #include "product/Product.h"
 
 #include <string>
+#include <vector>
 
 namespace qel {
 
@@ -15,7 +16,8 @@ public:
     RootInstaller(int argc, char** argv);
     ~RootInstaller() override;
 
-    // Stores result 3; the running step fails and the sequence winds down.
+    // Stores result 3 and kills a running escalation tool; the running step
+    // fails and the sequence winds down.
     void quitRequested() override;
 
 protected:
@@ -23,6 +25,8 @@ protected:
     std::string description() const override;
     std::string version() const override;
     void execute() override;
+    // The installed-for accounts (kind 0), then "--" and the marker.
+    void reinvocationArguments(std::vector<std::string>& args) const override;
 
 private:
     // The build facts of the contained product.
@@ -30,6 +34,12 @@ private:
     void printBanner() const;
     // Settles user and group and checks the switches before any step.
     bool selectUserAndGroup();
+    // Gains root by running the privileged work in a second run of this
+    // program and reports how that run ended.
+    void escalate();
+
+    // The last argument of the privileged run, after "--".
+    static constexpr const char* reinvoked_marker = "--reinvoked";
 
     TCLAP::SwitchArg m_info;
     TCLAP::ValueArg<std::string> m_unpack;

@@ -1,0 +1,54 @@
+// The escalation step of the installation sequence: the privileged run gets
+// the settled accounts and the marker, and its failures are reported.
+#include "RootInstaller.h"
+
+#include "StrUtil.h"
+#include "console/WrapText.h"
+#include "gettext/Tr.h"
+#include "term/Color.h"
+
+#include <iostream>
+#include <sstream>
+
+namespace qel {
+
+void RootInstaller::reinvocationArguments(std::vector<std::string>& args) const {
+    PrivilegeApp::reinvocationArguments(args);
+    // The privileged run installs for the accounts settled here, not for root.
+    if (m_product.kind() == 0) {
+        if (!m_group.isSet()) {
+            args.push_back("--" + m_group.getName());
+            args.push_back(m_selected_group);
+        }
+        if (!m_user.isSet()) {
+            args.push_back("--" + m_user.getName());
+            args.push_back(m_selected_user);
+        }
+    }
+    args.push_back("--");
+    args.push_back(reinvoked_marker);
+}
+
+void RootInstaller::escalate() {
+    std::ostringstream tool;
+    tool << m_privilege.tool();
+    std::cout << wrapText(QEL_TR("To continue installation, root privileges are required."))
+              << "\n"
+              << wrapText(aux::format(QEL_TR("The '%s' utility will now be called to reinvoke the "
+                                             "installation script with elevated rights."),
+                                      tool.str().c_str()))
+              << "\n\n"
+              << std::flush;
+    proc::WaitResult raw;
+    if (reinvokeAsRoot(QEL_TR("Please provide the required credentials"), &raw) != 1)
+        return;
+    term::ColorGuard colour(term::ec_guard);
+    if (raw.signalled())
+        std::cerr << "\n" << QEL_TR("The installation was aborted") << "\n";
+    else if (raw.exitCode() != 3) // an abort there has been reported there
+        std::cerr << "\n"
+                  << aux::format(QEL_TR("Error running the installer (code=%d)"), raw.exitCode())
+                  << "\n";
+}
+
+} // namespace qel
