@@ -1,6 +1,7 @@
 #include "RootInstaller.h"
 
 #include "StrUtil.h"
+#include "distro/Support.h"
 #include "fs/Ops.h"
 #include "fs/Path.h"
 #include "gettext/Locale.h"
@@ -118,7 +119,18 @@ void RootInstaller::execute() {
     if (m_reinvoked)
         return;
     m_dirs.push(m_workdir);
+    if (m_supported.isSet())
+        printSupportedDistros();
+    else
+        install();
     m_dirs.pop();
+}
+
+void RootInstaller::install() {
+    // A no leaves the result as it is: nothing has failed.
+    if (!checkDistroSupport(*m_distro, m_product.fullName()) &&
+        !askContinueUnsupported(m_batch.isSet()))
+        return;
 }
 
 } // namespace qel

@@ -1,6 +1,7 @@
 #pragma once
 // The installer of the contained product: its mode switches and the
 // installation sequence.
+#include "ChildComm.h"
 #include "InstallerSwitches.h"
 #include "TarInstaller.h"
 #include "fs/DirStack.h"
@@ -34,6 +35,9 @@ private:
     void printBanner() const;
     // Settles user and group and checks the switches before any step.
     bool selectUserAndGroup();
+    // Installing, only unpacking or restoring: the modes that change the
+    // system, after the check that the system is supported.
+    void install();
     // Gains root by running the privileged work in a second run of this
     // program and reports how that run ended.
     void escalate();
@@ -41,6 +45,8 @@ private:
     // The last argument of the privileged run, after "--".
     static constexpr const char* reinvoked_marker = "--reinvoked";
 
+    // Runs every external program, one after the other.
+    ChildComm m_call;
     TCLAP::SwitchArg m_info;
     TCLAP::ValueArg<std::string> m_unpack;
     TCLAP::ValueArg<std::string> m_tempdir_arg;
