@@ -1,7 +1,6 @@
 #pragma once
 // The installer of the contained product: its mode switches and the
 // installation sequence.
-#include "ChildComm.h"
 #include "InstallerSwitches.h"
 #include "TarInstaller.h"
 #include "fs/DirStack.h"
@@ -45,8 +44,6 @@ private:
     // The last argument of the privileged run, after "--".
     static constexpr const char* reinvoked_marker = "--reinvoked";
 
-    // Runs every external program, one after the other.
-    ChildComm m_call;
     TCLAP::SwitchArg m_info;
     TCLAP::ValueArg<std::string> m_unpack;
     TCLAP::ValueArg<std::string> m_tempdir_arg;
