@@ -58,7 +58,10 @@ RootInstaller::RootInstaller(int argc, char** argv)
     fs::setUmask(mask);
 }
 
-RootInstaller::~RootInstaller() = default;
+RootInstaller::~RootInstaller() {
+    if (m_elf)
+        elf_end(m_elf);
+}
 
 void RootInstaller::quitRequested() {
     m_result = 3;
@@ -119,10 +122,15 @@ void RootInstaller::execute() {
     if (m_reinvoked)
         return;
     m_dirs.push(m_workdir);
-    if (m_supported.isSet())
+    readAttachedConfig();
+    if (m_verify.isSet()) {
+        if (!verifyData())
+            m_result = 2;
+    } else if (m_supported.isSet()) {
         printSupportedDistros();
-    else
+    } else {
         install();
+    }
     m_dirs.pop();
 }
 
@@ -131,6 +139,15 @@ void RootInstaller::install() {
     if (!checkDistroSupport(*m_distro, m_product.fullName()) &&
         !askContinueUnsupported(m_batch.isSet()))
         return;
+    if (!m_restore.isSet()) {
+        if (!unpackData()) {
+            m_result = 2;
+            return;
+        }
+        if (m_unpack.isSet())
+            return;
+    }
+    std::cout << std::endl;
 }
 
 } // namespace qel

@@ -4,8 +4,12 @@
 #include "InstallerSwitches.h"
 #include "TarInstaller.h"
 #include "fs/DirStack.h"
+#include "payload/BackupListing.h"
 #include "product/Product.h"
 
+#include <libelf.h>
+
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -44,6 +48,27 @@ private:
     // The last argument of the privileged run, after "--".
     static constexpr const char* reinvoked_marker = "--reinvoked";
 
+    // The payload steps; each reports success as its result.
+    // Finds the attached configuration, a section "qel" of the executable.
+    void readAttachedConfig();
+    // Checks the contained archive against its recorded digest.
+    bool verifyData();
+    // Unpacks the contained archive into m_tempdir, enters its top
+    // directory and writes the package information file there.
+    bool unpackData();
+    // Leaves the unpacked data and removes m_tempdir.
+    bool cleanup();
+    // Puts back an earlier installation from the backup archive of restore.
+    bool restoreBackup();
+
+    bool prepareTarget(bool verbose);
+    bool singleEntry(std::string& name);
+    bool restoreFromRoot();
+    bool listBackup(const std::string& archive, payload::BackupListing& listing);
+    bool extractBackup(const std::string& archive, const payload::BackupListing& listing);
+    // A quit request has ended the questions.
+    bool quitRequestedSoFar() const { return m_result == 3; }
+
     TCLAP::SwitchArg m_info;
     TCLAP::ValueArg<std::string> m_unpack;
     TCLAP::ValueArg<std::string> m_tempdir_arg;
@@ -59,6 +84,11 @@ private:
     // The working directory of the sequence.
     std::string m_workdir = "/tmp";
     aux::DirStack m_dirs;
+    // The attached configuration. The handle stays open as long as the
+    // installer: the data found belongs to it.
+    Elf* m_elf = nullptr;
+    const void* m_attached_data = nullptr;
+    uint32_t m_attached_size = 0;
     std::string m_selected_group;
     std::string m_selected_user;
 };

@@ -1,7 +1,13 @@
 #pragma once
 // The base of installers whose product comes as a contained tar archive.
+#include "ChildComm.h"
+#include "Exception.h"
 #include "app/PrivilegeApp.h"
 #include "console/StepPrinter.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
 
 namespace qel {
 
@@ -12,6 +18,37 @@ public:
     // While it is in force (the construction) the children that the
     // localisation waits for receive the interrupt themselves.
     void quitRequested() override;
+
+protected:
+    // Resets m_call for the next run: no arguments, all three streams
+    // inherited, no working directory of its own.
+    void resetCall();
+    // Resets m_call and settles tar as its program; reports a missing tar,
+    // ending the open step line first when markStep.
+    bool findTar(bool verbose, bool markStep);
+    // Writes the contained archive to the input pipe of the running child
+    // and closes it. A failure (typically a child that ended early) is
+    // returned, not raised, so that the caller still waits for the child.
+    std::unique_ptr<Exception> feedArchive();
+    // The exit status of m_call's last child; 255 when it did not exit.
+    int lastExitCode() const;
+
+    // The contained archive, handed unchanged to external programs.
+    const unsigned char* const m_data;
+    const uint32_t m_data_size;
+    // The temporary translation directory of the localisation start-up.
+    std::string m_i18n_dir;
+    // Runs every external program, one after the other.
+    ChildComm m_call;
+
+private:
+    // The localisation start-up: in the first process extracts the
+    // catalogues, runs the program again with QEL_I18N_DIR and ends with its
+    // status; in the second binds the installer's text domain.
+    void bootstrapTranslations();
+    bool extractTranslations();
+    bool removeTranslations();
+    [[noreturn]] void runTranslated();
 };
 
 } // namespace qel

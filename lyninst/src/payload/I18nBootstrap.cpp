@@ -1,0 +1,104 @@
+// The translation start-up: the catalogues travel in the contained archive,
+// so the first process extracts them and runs the program again with
+// QEL_I18N_DIR pointing to them.
+#include "TarInstaller.h"
+
+#include <cstdlib>
+#include <iostream>
+
+#include "StrUtil.h"
+#include "fs/Ops.h"
+#include "gettext/Gettext.h"
+#include "gettext/Locale.h"
+#include "gettext/Tr.h"
+#include "proc/Process.h"
+#include "term/Color.h"
+
+namespace qel {
+
+void TarInstaller::bootstrapTranslations() {
+    std::string ignored;
+    if (proc::Env::get(Locale::m_locale_env, ignored)) {
+        // The second process, or a caller that provides the catalogues.
+        Gettext installer("installer");
+        return;
+    }
+    bool created = false;
+    bool extracted = false;
+    try {
+        fs::tempdir(m_i18n_dir);
+        created = true;
+        extracted = extractTranslations();
+    } catch (const Exception& e) {
+        std::cerr << describe(e) << std::endl;
+    }
+    if (extracted) {
+        proc::Env::set(Locale::m_locale_env, m_i18n_dir);
+        runTranslated();
+    }
+    // Nothing of a failed attempt stays behind in /tmp.
+    if (created)
+        removeTranslations();
+    term::ColorGuard guard(term::wc_guard);
+    std::cerr << "Couldn't setup foreign language support.\n"
+                 "Installation will be in English.\n\n";
+}
+
+bool TarInstaller::extractTranslations() {
+    if (!findTar(false, false))
+        return false;
+    m_call.setWorkDir(m_i18n_dir);
+    // Only the locale directories, which lie two levels below the top.
+    m_call.arguments().push_back("xz");
+    m_call.arguments().push_back("qelinst/i18n");
+    m_call.arguments().push_back("--strip-components=2");
+    m_call.create(ChildComm::PIPE_IN);
+    std::unique_ptr<Exception> write_error = feedArchive();
+    const bool extracted = m_call.succeeded();
+    // An interrupt from the terminal reached tar as well: the user wants to
+    // stop, not to go on in English.
+    if (proc::WaitResult{m_call.lastStatus(), m_call.statusValid()}.termSignal() == SIGINT) {
+        {
+            term::ColorGuard guard(term::wc_guard);
+            std::cerr << "installation was aborted" << std::endl;
+        }
+        removeTranslations();
+        std::exit(3);
+    }
+    if (write_error)
+        write_error->raise();
+    return extracted;
+}
+
+void TarInstaller::runTranslated() {
+    resetCall();
+    std::vector<std::string>& args = m_call.arguments();
+    args.assign(m_argv, m_argv + m_argc);
+    if (args.empty())
+        args.emplace_back();
+    // A bare name was found on PATH by the shell; as a path it would name a
+    // file in the working directory.
+    else if (args[0].find('/') == std::string::npos)
+        args[0] = proc::exe();
+    m_call.create(0);
+    m_call.succeeded();
+    const int code = lastExitCode();
+    if (!removeTranslations()) {
+        term::ColorGuard guard(term::ec_guard);
+        std::cerr << aux::format(QEL_TR("Couldn't delete tmp dir %s"), m_i18n_dir.c_str())
+                  << '\n';
+    }
+    std::exit(code);
+}
+
+bool TarInstaller::removeTranslations() {
+    ChildComm rm;
+    if (!rm.findProgram("rm"))
+        return false;
+    rm.arguments().push_back("-r");
+    rm.arguments().push_back(m_i18n_dir);
+    rm.create(0);
+    return rm.succeeded();
+}
+
+} // namespace qel

@@ -1,0 +1,176 @@
+// Unpacking the contained archive with the system's tar.
+#include "RootInstaller.h"
+
+#include <iostream>
+
+#include "StrUtil.h"
+#include "fs/Dir.h"
+#include "fs/Ops.h"
+#include "fs/Path.h"
+#include "gettext/Tr.h"
+#include "term/Color.h"
+
+namespace qel {
+
+void TarInstaller::resetCall() {
+    m_call.arguments().clear();
+    m_call.setStdout(-1);
+    m_call.setStderr(-1);
+    m_call.setStdin(-1);
+    m_call.setWorkDir("");
+}
+
+bool TarInstaller::findTar(bool verbose, bool markStep) {
+    resetCall();
+    if (m_call.findProgram("tar")) {
+        if (verbose) {
+            term::ColorGuard guard(term::vc_guard);
+            std::cout << "\n-- "
+                      << aux::format(QEL_TR("using '%s' for unpacking installation data"),
+                                     m_call.arguments()[0].c_str())
+                      << '\n';
+        }
+        return true;
+    }
+    if (markStep)
+        printFailed();
+    term::ColorGuard guard(term::ec_guard);
+    std::cerr << aux::format(QEL_TR("Unable to find the '%s' utility"), "tar") << '\n';
+    return false;
+}
+
+std::unique_ptr<Exception> TarInstaller::feedArchive() {
+    try {
+        m_call.writeInput(m_data, m_data_size);
+        m_call.closeInput();
+    } catch (const Exception& e) {
+        return std::unique_ptr<Exception>(e.clone());
+    }
+    return nullptr;
+}
+
+int TarInstaller::lastExitCode() const {
+    return proc::WaitResult{m_call.lastStatus(), m_call.statusValid()}.exitCode();
+}
+
+bool RootInstaller::unpackData() {
+    const bool verbose = m_verbose.isSet();
+    if (m_unpack.isSet()) {
+        m_tempdir = fs::Path(m_unpack.getValue()).str();
+    } else if (m_tempdir_arg.isSet()) {
+        m_tempdir = fs::Path(m_tempdir_arg.getValue()).str();
+    } else {
+        m_tempdir = fs::Path("/tmp/qel_install.").str();
+        fs::tempdir(m_tempdir);
+    }
+    if (verbose) {
+        term::ColorGuard guard(term::vc_guard);
+        std::cout << "\n-- "
+                  << aux::format(QEL_TR("extracting temporary installation data into '%s'"),
+                                 m_tempdir.c_str())
+                  << '\n';
+    }
+    std::cout << QEL_TR("Unpacking installation data... ") << std::flush;
+    if (!prepareTarget(verbose) || !findTar(verbose, true))
+        return false;
+
+    m_call.setWorkDir(m_tempdir);
+    m_call.arguments().push_back("xz");
+    if (!m_compatibility.isSet())
+        m_call.arguments().push_back("--warning=no-timestamp");
+    m_call.create(ChildComm::PIPE_IN);
+    std::unique_ptr<Exception> write_error = feedArchive();
+    if (write_error) {
+        printFailed();
+        term::ColorGuard guard(term::ec_guard);
+        std::cerr << aux::format(QEL_TR("Error writing contained tar data to '%s':"),
+                                 m_call.arguments()[0].c_str())
+                  << '\n' << describe(*write_error) << '\n';
+    }
+    const bool unpacked = m_call.succeeded();
+    if (!unpacked) {
+        // The mark stands once, also after a failed write.
+        if (!write_error)
+            printFailed();
+        term::ColorGuard guard(term::ec_guard);
+        std::cerr << aux::format(QEL_TR("Error unpacking the contained tarball. '%s' exited "
+                                        "with '%d'."),
+                                 m_call.arguments()[0].c_str(), lastExitCode())
+                  << std::endl;
+    }
+    // Data that tar did not read is no complete unpacking, whatever tar says.
+    if (!unpacked || write_error)
+        return false;
+
+    std::string top;
+    if (!singleEntry(top))
+        return false;
+    m_dirs.push(m_tempdir + "/" + top);
+    m_product.writeDescription("qel.info");
+    printSucceeded();
+    return true;
+}
+
+bool RootInstaller::prepareTarget(bool verbose) {
+    if (!fs::exists(m_tempdir)) {
+        if (verbose) {
+            term::ColorGuard guard(term::vc_guard);
+            std::cout << "\n-- "
+                      << aux::format(QEL_TR("creating directory '%s'"), m_tempdir.c_str())
+                      << std::endl;
+        }
+        try {
+            fs::makedirs(m_tempdir);
+        } catch (const Exception& e) {
+            printFailed();
+            term::ColorGuard guard(term::ec_guard);
+            std::cerr << QEL_TR("Error creating the temporary directory:") << '\n'
+                      << describe(e) << std::endl;
+            return false;
+        }
+        return true;
+    }
+    if (fs::Info::get(m_tempdir, true).isDir()) {
+        if (fs::Dir::isEmptyDir(m_tempdir))
+            return true;
+        printFailed();
+        term::ColorGuard guard(term::wc_guard);
+        std::cerr << aux::format(QEL_TR("The given path '%s' already contains data. Refusing "
+                                        "to unpack data into non-empty directory."),
+                                 m_tempdir.c_str())
+                  << '\n';
+        return false;
+    }
+    printFailed();
+    term::ColorGuard guard(term::wc_guard);
+    std::cout << fs::cwd() << std::endl;
+    std::cerr << aux::format(QEL_TR("The given path '%s' is already existing but not a "
+                                    "directory"),
+                             m_tempdir.c_str())
+              << '\n';
+    return false;
+}
+
+bool RootInstaller::singleEntry(std::string& name) {
+    fs::Dir dir;
+    dir.open(m_tempdir);
+    bool first = true;
+    while (dir.nextEntry()) {
+        const std::string& entry = dir.entryName();
+        if (entry == "." || entry == "..")
+            continue;
+        if (!first) {
+            printFailed();
+            term::ColorGuard guard(term::ec_guard);
+            std::cerr << aux::format(QEL_TR("More than one directory entries in %s."),
+                                     m_tempdir.c_str())
+                      << std::endl;
+            return false;
+        }
+        name = entry;
+        first = false;
+    }
+    return true;
+}
+
+} // namespace qel
