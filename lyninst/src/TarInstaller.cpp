@@ -1,5 +1,6 @@
 #include "TarInstaller.h"
 
+#include "Exception.h"
 #include "fs/Path.h"
 #include "payload/ContainedData.h"
 
@@ -13,6 +14,15 @@ TarInstaller::TarInstaller(int argc, char** argv)
     bootstrapTranslations();
 }
 
-void TarInstaller::quitRequested() {}
+void TarInstaller::quitRequested() {
+    // An interrupt from the terminal reaches the children anyway; a quit
+    // request sent to this process alone is passed on to the run it waits for.
+    try {
+        if (m_call.pid() != proc::INVAL_PROC_ID)
+            m_call.kill(SIGTERM);
+    } catch (const Exception&) {
+        // The child has ended meanwhile.
+    }
+}
 
 } // namespace qel

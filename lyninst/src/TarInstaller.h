@@ -15,8 +15,9 @@ class TarInstaller : public PrivilegeApp, public StepPrinter {
 public:
     TarInstaller(int argc, char** argv);
 
-    // While it is in force (the construction) the children that the
-    // localisation waits for receive the interrupt themselves.
+    // In force while the localisation waits (the construction): the
+    // children receive the terminal's interrupt themselves; a quit request
+    // sent to this process alone is passed on to the running child.
     void quitRequested() override;
 
 protected:

@@ -21,8 +21,9 @@ BANNER = (b"                       ----------------------------------\n"
 BLUE = b"\x1b[1m\x1b[34m"
 RESET = b"\x1b[0m"
 # The four predefined colour guards reset their streams at the end of the
-# process, which shows on a terminal.
-EXIT_RESETS = RESET * 4
+# process, which shows on a terminal: in the run that extracted the
+# catalogues and in the run that it started.
+EXIT_RESETS = RESET * 4 * 2
 
 
 def failure(arg_id, error):

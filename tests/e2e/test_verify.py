@@ -1,7 +1,6 @@
 """--verify: the contained archive checked with the system's sha256sum."""
 
 import os
-import shutil
 
 import pytest
 

@@ -55,9 +55,10 @@ bool TarInstaller::extractTranslations() {
     m_call.create(ChildComm::PIPE_IN);
     std::unique_ptr<Exception> write_error = feedArchive();
     const bool extracted = m_call.succeeded();
-    // An interrupt from the terminal reached tar as well: the user wants to
-    // stop, not to go on in English.
-    if (proc::WaitResult{m_call.lastStatus(), m_call.statusValid()}.termSignal() == SIGINT) {
+    // An interrupt from the terminal (or a quit request passed on) ended
+    // tar: the user wants to stop, not to go on in English.
+    const int signal = proc::WaitResult{m_call.lastStatus(), m_call.statusValid()}.termSignal();
+    if (signal == SIGINT || signal == SIGTERM) {
         {
             term::ColorGuard guard(term::wc_guard);
             std::cerr << "installation was aborted" << std::endl;
