@@ -102,3 +102,12 @@ def bin_dir(directory, tools, stand_ins=None):
     for name, script in (stand_ins or {}).items():
         stand_in(directory, name, script)
     return str(directory)
+
+
+def supported_box(sandbox, installer):
+    """The sandbox as a supported Debian with the installer in it (box.exe)
+    and a scratch directory /opt/t."""
+    sandbox.write_file("/etc/debian_version", "7.4\n")
+    sandbox.exe = sandbox.provide(installer)
+    sandbox.run(["mkdir", "-p", "/opt/t"])
+    return sandbox

@@ -9,7 +9,7 @@ import time
 
 import pytest
 
-from steps import at_exit, banner, clean_env, in_color, run, run_tty, YELLOW
+from steps import at_exit, banner, clean_env, in_color, run, run_tty, supported_box, YELLOW
 
 GERMAN = {"LANG": "de_DE.UTF-8"}
 WARNING = "Couldn't setup foreign language support.\nInstallation will be in English.\n\n"
@@ -30,10 +30,7 @@ def de(i18n_dir):
 
 @pytest.fixture
 def box(sandbox, installer):
-    sandbox.write_file("/etc/debian_version", "7.4\n")
-    sandbox.exe = sandbox.provide(installer)
-    sandbox.run(["mkdir", "-p", "/opt/t"])
-    return sandbox
+    return supported_box(sandbox, installer)
 
 
 def leftovers(box):

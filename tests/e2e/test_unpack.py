@@ -5,7 +5,7 @@ import tarfile
 
 import pytest
 
-from steps import at_exit, banner, clean_env, failed, run_tty, succeeded
+from steps import at_exit, banner, clean_env, failed, run_tty, succeeded, supported_box
 
 STEP = "Unpacking installation data... "
 PACKAGE_INFO = ("arch x86\nbuild_label release+zop-200\nbuild_nr rev17595\n"
@@ -27,10 +27,7 @@ def archive_tree(build_dir):
 
 @pytest.fixture
 def box(sandbox, installer):
-    sandbox.write_file("/etc/debian_version", "7.4\n")
-    sandbox.exe = sandbox.provide(installer)
-    sandbox.run(["mkdir", "-p", "/opt/t"])
-    return sandbox
+    return supported_box(sandbox, installer)
 
 
 def tree(box, directory, user=None):
