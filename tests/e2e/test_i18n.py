@@ -83,11 +83,11 @@ def test_first_run_ends_with_the_status_of_the_second(box, test_installer, name,
     assert leftovers(box) == []
 
 
-def installer_processes(box):
-    """(pid, parent pid) of the running installers in the sandbox."""
-    out = box.run(["ps", "-eo", "pid=,ppid=,comm="]).stdout
-    return [tuple(int(n) for n in line.split()[:2]) for line in out.splitlines()
-            if line.split()[2] == "zop-installer"]
+def children(pid):
+    """(pid, command name) of the children of the process pid."""
+    out = subprocess.run(["ps", "--ppid", str(pid), "-o", "pid=,comm="], capture_output=True,
+                         text=True).stdout
+    return [(int(line.split()[0]), line.split()[1]) for line in out.splitlines()]
 
 
 def test_killed_second_run_gives_255(box):
@@ -95,11 +95,10 @@ def test_killed_second_run_gives_255(box):
     box.write_file("/etc/debian_version", "12.4\n")
     child = box.spawn(clean_env(LANG="C") + [box.exe])
     child.expect_exact("(yes/y/no/n): ")
-    procs = installer_processes(box)
-    pids = {p for p, _ in procs}
-    second = [p for p, parent in procs if parent in pids]
-    assert len(procs) == 2 and len(second) == 1
-    os.kill(second[0], signal.SIGKILL)
+    # The commands before the installer replace themselves with it.
+    second = children(child.pid)
+    assert [name for _, name in second] == ["zop-installer"]
+    os.kill(second[0][0], signal.SIGKILL)
     child.expect_exact(__import__("pexpect").EOF)
     child.close()
     assert child.exitstatus == 255
