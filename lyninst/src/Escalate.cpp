@@ -15,7 +15,7 @@ namespace qel {
 void RootInstaller::reinvocationArguments(std::vector<std::string>& args) const {
     PrivilegeApp::reinvocationArguments(args);
     // The privileged run installs for the accounts settled here, not for root.
-    if (m_product.kind() == 0) {
+    if (hasAccountSwitches(m_product.kind())) {
         if (!m_group.isSet()) {
             args.push_back("--" + m_group.getName());
             args.push_back(m_selected_group);

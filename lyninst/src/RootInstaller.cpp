@@ -119,8 +119,10 @@ void RootInstaller::execute() {
         m_result = 2;
         return;
     }
-    if (m_reinvoked)
+    if (m_reinvoked) {
+        installOrRestore();
         return;
+    }
     m_dirs.push(m_workdir);
     readAttachedConfig();
     if (m_verify.isSet()) {
@@ -148,6 +150,20 @@ void RootInstaller::install() {
             return;
     }
     std::cout << std::endl;
+    if (m_privilege.user().uid() != 0)
+        escalate();
+    else
+        installOrRestore();
+    if (m_restore.isSet())
+        return;
+    if (m_keep.isSet()) {
+        std::cout << aux::format(QEL_TR("Temporary installation data will remain in '%s'"),
+                                 m_tempdir.c_str())
+                  << std::endl;
+        return;
+    }
+    if (!cleanup())
+        m_result = 2;
 }
 
 } // namespace qel

@@ -41,6 +41,14 @@ private:
     // Installing, only unpacking or restoring: the modes that change the
     // system, after the check that the system is supported.
     void install();
+    // The privileged work: the backup restore when asked for, otherwise the
+    // installation routine of the contained archive.
+    void installOrRestore();
+    // Runs "./coreinstall" with the forwarded switches, framed; true when it
+    // exited with 0. An abort there sets the result 3.
+    bool callInstallRoutine();
+    // Whom to ask for help after the routine failed.
+    void printSupportHint() const;
     // Gains root by running the privileged work in a second run of this
     // program and reports how that run ended.
     void escalate();
