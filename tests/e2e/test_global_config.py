@@ -26,11 +26,11 @@ def test_syntax_error_names_the_file_and_line(box, installer):
     assert box.read_file("/etc/qel.info") == BROKEN, "nothing is written over it"
 
 
-def test_syntax_error_in_german(box, installer, i18n_dir):
+def test_syntax_error_in_german(box, installer):
+    # The catalogues come from the payload, as in a user's run.
     box.write_file("/etc/qel.info", BROKEN)
     result = run_installer(box, installer, "--info",
-                           env={"QEL_I18N_DIR": str(i18n_dir), "LANG": "de_DE.UTF-8",
-                                "LC_ALL": "de_DE.UTF-8"})
+                           env={"LANG": "de_DE.UTF-8", "LC_ALL": "de_DE.UTF-8"})
     assert result.returncode == 2, result.stdout + result.stderr
     assert ("\tKonfigurations-Fehler aufgetreten. Die globale Produktkonfigurationsdatei '/etc/qel.info' enthält Fehler:\n"
             "\t/etc/qel.info:3 - syntax error" in result.stderr), result.stderr
