@@ -124,10 +124,19 @@ def test_no_colour_wins_everywhere(run, run_tty, extra):
     assert status == 1 and b"\x1b" not in out
 
 
-def test_privileged_run_shows_no_banner(run):
-    status, out, err = run(["-b", "--", "--reinvoked"])
-    assert not out.startswith(BANNER)
-    assert out.startswith(b"Performing an unattended batch installation\n")
+def test_privileged_run_goes_straight_to_the_routine(installer, tmp_path):
+    # No banner, no checks, no unpacking: the routine is looked for in the
+    # working directory, which here has none.
+    result = subprocess.run([str(installer), "-b", "--", "--reinvoked"], cwd=tmp_path,
+                            env=clean_env(), stdin=subprocess.DEVNULL, capture_output=True,
+                            timeout=60)
+    status, out, err = result.returncode, result.stdout, result.stderr
+    assert status == 2
+    assert out.startswith(b"Performing an unattended batch installation\n"
+                          b"=== Calling installation routine ===\n\n"
+                          b"\n=== The installation failed with code 125 ===\n\n"
+                          b"If you can't solve the problem on your own")
+    assert b"(./coreinstall):\n" in err
 
 
 def test_marker_elsewhere_is_no_privileged_run(run):
@@ -164,13 +173,24 @@ def test_version_and_usage_in_german(run, i18n_dir):
     status, out, err = run(["--help"], env=german(i18n_dir))
     assert status == 0
     text = out.decode()
-    assert text.startswith("\nBENUTZUNG: \n\n   ./zop-installer  [--restore ")
-    assert "\n\n\nDabei gilt: \n\n" in text
+    assert text.startswith("\nBENUTZUNG: \n\n   ./zop-installer  [--restore <Pfad>] ")
+    assert "\n\n\nDabei gilt: \n\n   --restore <Pfad>\n" \
+           "     Daten aus dem angegebenen Sicherungsarchiv wiederherstellen.\n" in text
     for german_text in ["Zeigt Hinweise zur Benutzung an und beendet das Programm.",
                         "Zeigt die Versionsinformation an und beendet das Programm.",
                         "Ignoriert alle benannten Argumente, die diesem Schalter folgen.",
-                        "Erzwingt die Verwendung von 'sudo', um Root-Rechte zu erlangen."]:
+                        "Erzwingt die Verwendung von 'sudo', um Root-Rechte zu erlangen.",
+                        "Unbeaufsichtigte Stapelinstallation. Es werden keine Fragen gestellt.",
+                        "-x <Pfad>,  --unpack <Pfad>"]:
         assert german_text in text
+    assert text.endswith("\n   Installationsprogramm für QEL Zonal Outpost Probe Server\n\n")
+
+
+def test_sequence_messages_in_german(run, i18n_dir):
+    status, out, err = run(["-x", "a", "--restore", "b"], env=german(i18n_dir))
+    assert status == 2
+    assert err == "Die Optionen unpack und restore können nicht gleichzeitig verwendet " \
+                  "werden\n".encode()
 
 
 def test_broken_product_configuration_reaches_main(sandbox, installer):
@@ -181,3 +201,11 @@ def test_broken_product_configuration_reaches_main(sandbox, installer):
     assert result.stdout == ""
     assert result.stderr.startswith("Error occured:\n")
     assert "/etc/qel.info" in result.stderr
+
+
+def test_relative_unpack_path_is_taken_from_the_start_directory(installer, tmp_path):
+    result = subprocess.run([str(installer), "-b", "--unpack", "rel/inner"], cwd=tmp_path,
+                            env=clean_env(), stdin=subprocess.DEVNULL, capture_output=True,
+                            timeout=120)
+    assert result.returncode == 0, result.stderr
+    assert (tmp_path / "rel" / "inner" / "qelinst" / "coreinstall").is_file()
