@@ -42,10 +42,13 @@ void RootInstaller::escalate() {
     proc::WaitResult raw;
     if (reinvokeAsRoot(QEL_TR("Please provide the required credentials"), &raw) != 1)
         return;
+    // An abort in the privileged run has been reported there.
+    if (raw.exited() && raw.exitCode() == 3)
+        return;
     term::ColorGuard colour(term::ec_guard);
-    if (raw.signalled())
+    if (raw.signalled() || m_privilege.interrupted())
         std::cerr << "\n" << QEL_TR("The installation was aborted") << "\n";
-    else if (raw.exitCode() != 3) // an abort there has been reported there
+    else
         std::cerr << "\n"
                   << aux::format(QEL_TR("Error running the installer (code=%d)"), raw.exitCode())
                   << "\n";

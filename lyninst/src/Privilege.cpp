@@ -70,6 +70,7 @@ proc::WaitResult Privilege::run(const std::string& prompt, const std::vector<std
     if (m_tool == SU && !prompt.empty())
         std::cout << prompt << std::endl;
     m_process.arguments() = std::move(args);
+    m_interrupted = false;
     m_process.create();
     return m_process.wait();
 }
@@ -80,6 +81,7 @@ void Privilege::killTool() noexcept {
     const pid_t pid = m_process.pid();
     if (pid == proc::INVAL_PROC_ID)
         return;
+    m_interrupted = true;
     try {
         signal::signalProc(SIGKILL, pid);
     } catch (const Exception&) {

@@ -7,6 +7,7 @@
 #include "proc/Child.h"
 #include "user/UserInfo.h"
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -51,11 +52,16 @@ public:
     // Ends a running tool with SIGKILL; without one it does nothing.
     // Takes no lock, so the quit handler may call it.
     void killTool() noexcept;
+    // Whether killTool was called while the tool of the last run ran. The
+    // tool may have ended by itself meanwhile (sudo ends on the interrupt
+    // at its password prompt), so its wait status need not tell.
+    bool interrupted() const { return m_interrupted; }
 
 private:
     EscalationTool m_tool = UNKNOWN_TOOL;
     UserInfo m_user;
     proc::Child m_process;
+    std::atomic<bool> m_interrupted{false};
 };
 
 // The argument as one word for a POSIX shell: unchanged when it holds only

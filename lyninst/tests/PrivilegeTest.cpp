@@ -227,6 +227,7 @@ TEST_F(PrivilegeRun, KilledToolEndsTheWaitWithItsSignal) {
     Privilege privilege;
     privilege.setTool(qel::SUDO);
     privilege.killTool(); // nothing runs yet: does nothing
+    EXPECT_FALSE(privilege.interrupted());
     std::thread killer([&privilege] {
         while (privilege.pid() == qel::proc::INVAL_PROC_ID)
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -237,6 +238,10 @@ TEST_F(PrivilegeRun, KilledToolEndsTheWaitWithItsSignal) {
     ASSERT_TRUE(result.done);
     EXPECT_TRUE(result.signalled());
     EXPECT_EQ(result.termSignal(), SIGKILL);
+    EXPECT_TRUE(privilege.interrupted());
+    // The next run starts uninterrupted.
+    EXPECT_EQ(privilege.run("", {"/bin/true"}, 0, false).exitCode(), 0);
+    EXPECT_FALSE(privilege.interrupted());
 }
 
 } // namespace

@@ -67,6 +67,11 @@ int PrivilegeApp::reinvokeAsRoot(const std::string& prompt, proc::WaitResult* ra
     const proc::WaitResult result = m_privilege.run(prompt, args, 0, false);
     if (raw)
         *raw = result;
+    if (m_privilege.interrupted()) {
+        // A quit request ended the run, however the tool reported its end.
+        m_result = 3;
+        return 1;
+    }
     if (!result.done || (result.exited() && result.exitCode() == authentication_failed)) {
         term::ColorGuard colour(term::ec_guard);
         std::cerr << QEL_TR_INFO("Failed gaining root privileges.") << std::endl;
