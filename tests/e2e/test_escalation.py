@@ -1,0 +1,274 @@
+"""Gaining root: a normal user runs the installer, which runs itself again
+through the real su or sudo of the sandbox; the user types the password and
+answers the installation routine's questions in a pseudo-terminal."""
+
+import re
+import subprocess
+import time
+
+import pexpect
+import pytest
+
+from sandbox import BIN_DIR
+
+USER = "qeltester"
+USER_PW = "userpw"
+ROOT_PW = "rootpw"
+# What each tool asks for: root's password or the user's own.
+PASSWORDS = {"su": ROOT_PW, "sudo": USER_PW}
+ROOT = "/opt/qel/zop"
+NAME = "QEL Zonal Outpost Probe Server"
+SU_PROMPT = "Password: "
+CREDENTIALS = "Please provide the required credentials"
+# Only the commands the unprivileged run needs, without su and sudo.
+TOOLLESS_PATH = "/home/qel-path"
+
+
+def words(text):
+    """A pattern for text wherever the 80-column wrapping broke its lines."""
+    return r"\s+".join(re.escape(w) for w in text.split())
+
+
+def paragraphs(tool):
+    return [words("To continue installation, root privileges are required."),
+            words("The '%s' utility will now be called to reinvoke the installation "
+                  "script with elevated rights." % tool)]
+
+
+@pytest.fixture
+def box(sandbox, installer, test_installer):
+    """A Debian system within the support range, a normal user, root's password."""
+    sandbox.provide(installer)
+    for name in ("report", "sleep"):
+        sandbox.provide(test_installer(name))
+    sandbox.run(["rm", "-f", "/etc/lsb-release"])
+    sandbox.write_file("/etc/debian_version", "7.4.0\n")
+    sandbox.add_user(USER, USER_PW)
+    sandbox.set_password("root", ROOT_PW)
+    return sandbox
+
+
+def ubuntu(box):
+    box.write_file("/etc/lsb-release", "DISTRIB_ID=Ubuntu\nDISTRIB_RELEASE=12.04\n"
+                   "DISTRIB_CODENAME=precise\nDISTRIB_DESCRIPTION=\"Ubuntu 12.04 LTS\"\n")
+
+
+def start(box, *args, program="zop-installer", user=USER, env=None):
+    environment = {"QEL_NO_COLOR": "1"}
+    environment.update(env or {})
+    cwd = box.home(user) if user else "/"
+    return box.spawn(["%s/%s" % (BIN_DIR, program)] + list(args), user=user, cwd=cwd,
+                     env=environment, timeout=60)
+
+
+def escalation(child, tool):
+    """Follows the unprivileged run up to the tool's password prompt."""
+    child.expect_exact("> %s <" % NAME)
+    child.expect_exact("Unpacking installation data... succeeded")
+    for paragraph in paragraphs(tool):
+        child.expect(paragraph)
+    if tool == "su":
+        child.expect_exact(CREDENTIALS + "\r\n" + SU_PROMPT)
+    else:
+        child.expect(re.escape(CREDENTIALS) + r"\r\npassword for %s@[^:\s]+: " % USER)
+
+
+def interactive_routine(child, root=ROOT):
+    """Takes the offered directory (--dir's, when given) and confirms."""
+    child.expect_exact("=== Calling installation routine ===")
+    child.expect_exact("Installation directory [%s]: " % root)
+    child.sendline("")
+    child.expect_exact("Install %s 2.00 into %s? [y/n] " % (NAME, root))
+    child.sendline("y")
+    child.expect_exact("%s 2.00 is installed in %s" % (NAME, root))
+    child.expect_exact("=== Exited installation routine ===")
+
+
+def finish(child):
+    child.expect(pexpect.EOF)
+    child.close()
+    return child.before, child.exitstatus
+
+
+def assert_no_temporary_data(box):
+    assert box.glob("/tmp/qel_install.*") == []
+    assert box.glob("/tmp/qeli18n.*") == []
+
+
+def assert_installed(box, root=ROOT):
+    for path in ("sbin/qelzopd", "sbin/zop-sentinel", "etc/zop.conf", "doc/README"):
+        assert box.exists("%s/%s" % (root, path)), path
+    assert box.run(["find", root, "!", "-group", "qel"]).stdout == ""
+    entry = box.run([root + "/sbin/qel-productcfg", "get", "zop", "root"]).stdout
+    assert entry == root + "\n"
+    assert_no_temporary_data(box)
+
+
+def assert_nothing_installed(box):
+    assert not box.exists("/opt/qel")
+    assert not box.exists("/etc/qel.info")
+    assert_no_temporary_data(box)
+
+
+# Successful installations ---------------------------------------------------
+
+@pytest.mark.parametrize("system, switches, tool", [
+    ("debian", [], "su"), ("debian", ["--sudo"], "sudo"),
+    ("ubuntu", [], "sudo"), ("ubuntu", ["--su"], "su")])
+def test_interactive_installation_as_a_normal_user(box, system, switches, tool):
+    if system == "ubuntu":
+        ubuntu(box)
+    box.allow_sudo(USER)
+    child = start(box, *switches)
+    escalation(child, tool)
+    child.sendline(PASSWORDS[tool])
+    interactive_routine(child)
+    output, status = finish(child)
+    assert status == 0, output
+    assert_installed(box)
+
+
+def test_root_installs_without_escalation(box):
+    child = start(box, "--batch", user=None)
+    child.expect_exact("Unpacking installation data... succeeded")
+    child.expect_exact("=== Calling installation routine ===")
+    child.expect_exact("=== Exited installation routine ===")
+    output, status = finish(child)
+    assert status == 0, output
+    assert "root privileges" not in output
+    assert_installed(box)
+
+
+# Arguments reach the privileged run unchanged ------------------------------
+
+AWKWARD_DIR = "/opt/my zop/it's $HOME \"q\" `id`"
+
+
+@pytest.mark.parametrize("tool", ["su", "sudo"])
+def test_awkward_arguments_reach_the_routine_unchanged(box, tool):
+    box.allow_sudo(USER)
+    child = start(box, "--" + tool, "--batch", "--dir", AWKWARD_DIR, program="zop-installer-report")
+    escalation(child, tool)
+    child.sendline(PASSWORDS[tool])
+    output, status = finish(child)
+    assert status == 0, output
+    args = re.findall(r"coreinstall: arg \[(.*)\]\r\n", output)
+    assert args == ["./coreinstall", "--batch", "--dir", AWKWARD_DIR]
+    assert "coreinstall: uid 0 gid 0" in output
+
+
+@pytest.mark.parametrize("tool", ["su", "sudo"])
+def test_installation_into_a_directory_with_blanks(box, tool):
+    box.allow_sudo(USER)
+    root = "/opt/my zop"
+    child = start(box, "--" + tool, "--dir", root)
+    escalation(child, tool)
+    child.sendline(PASSWORDS[tool])
+    interactive_routine(child, root)
+    output, status = finish(child)
+    assert status == 0, output
+    assert_installed(box, root)
+
+
+# Escalation refused or impossible -------------------------------------------
+
+def test_wrong_su_password(box):
+    child = start(box)
+    escalation(child, "su")
+    child.sendline("wrong")
+    output, status = finish(child)
+    assert "Failed gaining root privileges." in output
+    assert "Error running the installer" not in output
+    assert "Calling installation routine" not in output
+    assert status == 2
+    assert_nothing_installed(box)
+
+
+def test_wrong_sudo_password(box):
+    box.allow_sudo(USER)
+    child = start(box, "--sudo")
+    escalation(child, "sudo")
+    # sudo asks three times before it gives up.
+    for attempt in range(3):
+        if attempt:
+            child.expect(r"password for %s@[^:\s]+: " % USER)
+        child.sendline("wrong")
+    output, status = finish(child)
+    assert "Failed gaining root privileges." in output
+    assert "Error running the installer" not in output
+    assert status == 2
+    assert_nothing_installed(box)
+
+
+def test_sudo_and_su_together_are_refused(box):
+    child = start(box, "--sudo", "--su")
+    child.expect_exact("Unpacking installation data... succeeded")
+    child.expect_exact("Cannot use sudo and su override at the same time")
+    output, status = finish(child)
+    assert "password" not in output.lower()
+    assert status == 2
+    assert_nothing_installed(box)
+
+
+def toolless_path(box):
+    """A PATH with the unprivileged run's commands but neither su nor sudo."""
+    box.run(["mkdir", "-p", TOOLLESS_PATH])
+    for tool in ("tar", "gzip", "rm", "sh"):
+        box.run(["ln", "-s", box.run(["which", tool]).stdout.strip(), TOOLLESS_PATH])
+    return {"PATH": TOOLLESS_PATH}
+
+
+@pytest.mark.parametrize("switch, tool", [([], "su"), (["--sudo"], "sudo"), (["--su"], "su")])
+def test_selected_tool_missing_from_path(box, switch, tool):
+    child = start(box, *switch, env=toolless_path(box))
+    child.expect_exact("Unpacking installation data... succeeded")
+    child.expect(words("The configured privilege escalation tool '%s' could not be found on "
+                       "your system. Please check the --su and --sudo switches for selecting "
+                       "an alternative." % tool))
+    output, status = finish(child)
+    assert status == 2, output
+    assert_nothing_installed(box)
+
+
+# Interrupts -----------------------------------------------------------------
+
+def remaining(session, seconds=10):
+    """The processes of the terminal session still alive after some seconds.
+
+    Every process of the run (installers, tool, routine) stays in the
+    session that the pseudo-terminal started; the sandbox shares the host's
+    process table."""
+    deadline = time.monotonic() + seconds
+    while True:
+        listing = subprocess.run(["ps", "-o", "pid=,args=", "-s", str(session)],
+                                 capture_output=True, text=True).stdout.strip()
+        if not listing or time.monotonic() > deadline:
+            return listing
+        time.sleep(0.2)
+
+
+@pytest.mark.parametrize("tool", ["su", "sudo"])
+def test_ctrl_c_at_the_password_prompt_installs_nothing(box, tool):
+    box.allow_sudo(USER)
+    child = start(box, "--" + tool)
+    escalation(child, tool)
+    child.sendintr()
+    output, status = finish(child)
+    assert status == 3, output
+    assert "Calling installation routine" not in output
+    assert_nothing_installed(box)
+    assert remaining(child.pid) == ""
+
+
+@pytest.mark.parametrize("tool", ["su", "sudo"])
+def test_ctrl_c_in_the_privileged_run_ends_everything(box, tool):
+    box.allow_sudo(USER)
+    child = start(box, "--" + tool, program="zop-installer-sleep")
+    escalation(child, tool)
+    child.sendline(PASSWORDS[tool])
+    child.expect_exact("coreinstall: sleeping")
+    child.sendintr()
+    output, status = finish(child)
+    assert status == 3, output
+    assert remaining(child.pid) == ""
+    assert_no_temporary_data(box)
