@@ -150,10 +150,15 @@ void RootInstaller::install() {
             return;
     }
     std::cout << std::endl;
-    if (m_privilege.user().uid() != 0)
-        escalate();
-    else
-        installOrRestore();
+    // After a quit request (one that reached only this process, so that the
+    // step that ran went through) nothing is installed; the temporary data
+    // still goes.
+    if (!quitRequestedSoFar()) {
+        if (m_privilege.user().uid() != 0)
+            escalate();
+        else
+            installOrRestore();
+    }
     if (m_restore.isSet())
         return;
     if (m_keep.isSet()) {

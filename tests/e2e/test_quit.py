@@ -8,6 +8,8 @@ import signal
 
 import pytest
 
+from steps import bin_dir, clean_env
+
 QUESTION = "Do you want to continue the installation anyway?"
 PROMPT = "\t(yes/y/no/n): "
 
@@ -73,3 +75,23 @@ def test_other_answers_ask_again(unsupported):
     child.sendintr()
     status, signalled, rest = finish(child)
     assert status == 3
+
+
+def test_quit_during_unpacking_installs_nothing(sandbox, test_installer, tmp_path):
+    """SIGTERM that reaches only the installer while tar runs: the unpacking
+    goes through, but nothing is installed, the temporary data goes and the
+    run ends with 3."""
+    sandbox.write_file("/etc/debian_version", "7.4\n")
+    program = sandbox.provide(test_installer("report"))
+    path = bin_dir(tmp_path / "bin", ["gzip", "rm", "cat", "id", "sed"],
+                   {"tar": 'echo "tar: starting" >&2; /bin/sleep 2; exec /usr/bin/tar "$@"'})
+    # An empty QEL_I18N_DIR: no translation start-up, one process to signal.
+    child = sandbox.spawn(clean_env(path, QEL_I18N_DIR="", QEL_NO_COLOR="1") + [program])
+    child.expect_exact("tar: starting")
+    child.kill(signal.SIGTERM)
+    rest = child.read()
+    child.close()
+    assert child.exitstatus == 3
+    assert "succeeded\r\n\r\nCleaning up temporary files... succeeded\r\n" in rest
+    assert "coreinstall" not in rest
+    assert sandbox.glob("/tmp/qel_install.*") == []
