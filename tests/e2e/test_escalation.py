@@ -39,7 +39,7 @@ def paragraphs(tool):
 def box(sandbox, installer, test_installer):
     """A Debian system within the support range, a normal user, root's password."""
     sandbox.provide(installer)
-    for name in ("report", "sleep"):
+    for name in ("report", "sleep", "exit3", "exit5", "crash"):
         sandbox.provide(test_installer(name))
     sandbox.run(["rm", "-f", "/etc/lsb-release"])
     sandbox.write_file("/etc/debian_version", "7.4.0\n")
@@ -168,6 +168,28 @@ def test_installation_into_a_directory_with_blanks(box, tool):
     output, status = finish(child)
     assert status == 0, output
     assert_installed(box, root)
+
+
+# How the privileged run ended, as the unprivileged run reports it ----------
+
+@pytest.mark.parametrize("program, status, report", [
+    ("zop-installer-exit5", 2, "Error running the installer (code=2)"),
+    ("zop-installer-crash", 2, "Error running the installer (code=2)"),
+    # The privileged run has reported the abort itself.
+    ("zop-installer-exit3", 3, None)])
+def test_failed_privileged_run(box, program, status, report):
+    child = start(box, program=program)
+    escalation(child, "su")
+    child.sendline(ROOT_PW)
+    output, got = finish(child)
+    assert got == status, output
+    assert "Failed gaining root privileges." not in output
+    if report:
+        assert report in output
+    else:
+        assert "Error running the installer" not in output
+    # The unprivileged run still removes its temporary data.
+    assert_no_temporary_data(box)
 
 
 # Escalation refused or impossible -------------------------------------------
