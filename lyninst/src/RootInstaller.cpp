@@ -125,7 +125,9 @@ void RootInstaller::execute() {
     }
     m_dirs.push(m_workdir);
     readAttachedConfig();
-    if (m_verify.isSet()) {
+    if (m_info.isSet()) {
+        printInfo();
+    } else if (m_verify.isSet()) {
         if (!verifyData())
             m_result = 2;
     } else if (m_supported.isSet()) {

@@ -59,6 +59,8 @@ private:
     // The payload steps; each reports success as its result.
     // Finds the attached configuration, a section "qel" of the executable.
     void readAttachedConfig();
+    // The package, the sizes of its data and the environment (--info).
+    void printInfo();
     // Checks the contained archive against its recorded digest.
     bool verifyData();
     // Unpacks the contained archive into m_tempdir, enters its top
