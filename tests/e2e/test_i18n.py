@@ -60,6 +60,11 @@ def test_step_lines_in_german(box, de):
     assert result.stdout == banner() + de("Unpacking installation data... ") \
         + de("succeeded", "lyninfo") + "\n"
 
+    result = box.run(clean_env(**GERMAN) + [box.exe, "--batch"], check=False)
+    assert result.returncode == 0, result.stdout + result.stderr
+    assert de("Performing an unattended batch installation") + "\n" in result.stdout
+    assert result.stdout.endswith(de("Cleaning up temporary files... ")
+                                  + de("succeeded", "lyninfo") + "\n")
     assert leftovers(box) == []
 
 
@@ -73,9 +78,11 @@ def test_empty_qel_i18n_dir_keeps_english(box):
 
 
 @pytest.mark.parametrize("name,argv,status", [
+    ("exit3", ["--batch"], 3),
+    ("exit5", ["--batch"], 2),
     (None, ["--unpack", "/etc/passwd"], 2),
     (None, ["--bad"], 1),
-], ids=["unpack refused", "parse error"])
+], ids=["aborted", "failed", "unpack refused", "parse error"])
 def test_first_run_ends_with_the_status_of_the_second(box, test_installer, name, argv, status):
     exe = box.provide(test_installer(name)) if name else box.exe
     result = box.run(clean_env(LANG="C") + [exe] + argv, check=False)

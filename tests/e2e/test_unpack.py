@@ -1,6 +1,7 @@
 """--unpack, --tempdir and --keep: the contained archive unpacked with tar."""
 
 import io
+import re
 import tarfile
 
 import pytest
@@ -146,3 +147,40 @@ def test_compatibility_leaves_out_the_timestamp_warning(box):
         result = unpack(box, ["--unpack", "/opt/t/out%d" % i] + extra, path=BIN + ":/usr/bin:/bin")
         assert result.returncode == 0, result.stderr
     assert box.read_file("/opt/t/tar-args") == "xz --warning=no-timestamp\nxz\n"
+
+
+def install(box, argv):
+    return box.run(clean_env(LANG="C") + [box.exe, "--batch"] + argv, check=False)
+
+
+KEPT = re.compile(r"^Temporary installation data will remain in '(.*)'$", re.M)
+
+
+def test_keep_leaves_fresh_temporary_directories(box, archive_tree):
+    found = []
+    for _ in range(2):
+        result = install(box, ["--keep"])
+        assert result.returncode == 0, result.stdout + result.stderr
+        assert "Cleaning up" not in result.stdout
+        found += KEPT.findall(result.stdout)
+    assert len(found) == 2 and found[0] != found[1]
+    for directory in found:
+        assert re.fullmatch(r"/tmp/qel_install\.[A-Za-z0-9]{6}", directory)
+        assert_unpacked(box, directory, archive_tree)
+
+
+# A relative directory lies below the sequence's working directory, /tmp.
+@pytest.mark.parametrize("given,named,used", [("/opt/t/tmpdata", "/opt/t/tmpdata", "/opt/t/tmpdata"),
+                                              ("rel/", "rel", "/tmp/rel")])
+def test_tempdir_is_used_and_removed(box, given, named, used):
+    result = install(box, ["--tempdir", given])
+    assert result.returncode == 0, result.stdout + result.stderr
+    assert STEP + succeeded() in result.stdout
+    assert result.stdout.endswith("Cleaning up temporary files... " + succeeded())
+    assert not box.exists(used)
+    assert box.glob("/tmp/qel_install.*") == []
+
+    result = install(box, ["--tempdir", given, "--keep"])
+    assert result.returncode == 0
+    assert result.stdout.endswith("Temporary installation data will remain in '%s'\n" % named)
+    assert box.exists(used + "/qelinst/coreinstall")
