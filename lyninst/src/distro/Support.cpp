@@ -80,19 +80,19 @@ bool checkDistroSupport(const Distro& distro, const std::string& product, std::o
 
     const term::ColorGuard warning(term::wc_guard);
     if (verdict == Support::UNRECOGNISED) {
-        out << QEL_TR_INFO("Warning: Unable to determine or recognize the running Linux distribution")
+        out << QEL_TR("Warning: Unable to determine or recognize the running Linux distribution")
             << '\n'
-            << QEL_TR_INFO("Installation may fail or some features may be unavailable") << '\n';
+            << QEL_TR("Installation may fail or some features may be unavailable") << '\n';
         return false;
     }
     const Range& range = support_table[distro.distro()];
     const bool too_old = verdict == Support::TOO_OLD;
     const Version& bound = too_old ? range.oldest : range.newest;
     const char* message =
-        too_old ? QEL_TR_INFO("You're using a version of %1$s that is too old for this version of "
+        too_old ? QEL_TR("You're using a version of %1$s that is too old for this version of "
                               "%2$s. The oldest supported version is %3$d.%4$d but you are using "
                               "%5$d.%6$d. Please consider updating your operating system.")
-                : QEL_TR_INFO("You're using a version of %1$s that is too new for this version of "
+                : QEL_TR("You're using a version of %1$s that is too new for this version of "
                               "%2$s. The newest supported version is %3$d.%4$d but you are using "
                               "%5$d.%6$d. Please consider getting an updated software package "
                               "from us.");
@@ -106,12 +106,12 @@ bool checkDistroSupport(const Distro& distro, const std::string& product, std::o
 
 bool askContinueUnsupported(bool batch, std::ostream& out, int in) {
     out << '\n'
-        << wrapped(QEL_TR_INFO("This QEL software might not run correctly on this operating "
+        << wrapped(QEL_TR("This QEL software might not run correctly on this operating "
                                "system. We can't offer support in such cases."))
         << '\n';
     if (batch)
         return true;
-    YesNoQuestion question(QEL_TR_INFO("Do you want to continue the installation anyway?"));
+    YesNoQuestion question(QEL_TR("Do you want to continue the installation anyway?"));
     question.redirect(in, out);
     const bool yes = question.ask();
     out << '\n';
@@ -119,30 +119,30 @@ bool askContinueUnsupported(bool batch, std::ostream& out, int in) {
 }
 
 void printSupportedDistros(std::ostream& out) {
-    out << wrapped(QEL_TR_INFO(
+    out << wrapped(QEL_TR(
                "This software is designed in a way that it can support many different Linux "
                "systems without relying on distribution specific functions. However we can only "
                "provide full support and quality assurance for a limited subset of the more "
                "common and recent Linux distributions."))
         << "\n\n"
-        << wrapped(QEL_TR_INFO("The following Linux distributions are fully supported:"))
+        << wrapped(QEL_TR("The following Linux distributions are fully supported:"))
         << "\n\n";
-    printItem(out, aux::format(QEL_TR_INFO("%s versions 5, 6 and 7 (lenny, squeeze and wheezy)"),
+    printItem(out, aux::format(QEL_TR("%s versions 5, 6 and 7 (lenny, squeeze and wheezy)"),
                                nameOf(DEBIAN).c_str()));
-    printItem(out, aux::format(QEL_TR_INFO("%s version 6.x"), nameOf(CENTOS).c_str()));
-    printItem(out, aux::format(QEL_TR_INFO("%s versions 10, 11, 12 and 13"),
+    printItem(out, aux::format(QEL_TR("%s version 6.x"), nameOf(CENTOS).c_str()));
+    printItem(out, aux::format(QEL_TR("%s versions 10, 11, 12 and 13"),
                                nameOf(UBUNTU).c_str()));
-    printItem(out, aux::format(QEL_TR_INFO("%s version 11"), nameOf(SLES).c_str()));
-    printItem(out, aux::format(QEL_TR_INFO("%s version 12 and 13"), nameOf(OPENSUSE).c_str()));
+    printItem(out, aux::format(QEL_TR("%s version 11"), nameOf(SLES).c_str()));
+    printItem(out, aux::format(QEL_TR("%s version 12 and 13"), nameOf(OPENSUSE).c_str()));
     out << '\n'
-        << wrapped(QEL_TR_INFO(
+        << wrapped(QEL_TR(
                "The following Linux distributions usually work but are not officially supported:"))
         << "\n\n";
     const char* const as_of = "Jun 27 2014";
-    printItem(out, aux::format(QEL_TR_INFO("%s version 6.x"), nameOf(REDHAT).c_str()));
-    printItem(out, aux::format(QEL_TR_INFO("Recent versions of %s as of %s"),
+    printItem(out, aux::format(QEL_TR("%s version 6.x"), nameOf(REDHAT).c_str()));
+    printItem(out, aux::format(QEL_TR("Recent versions of %s as of %s"),
                                nameOf(GENTOO).c_str(), as_of));
-    printItem(out, aux::format(QEL_TR_INFO("Recent versions of %s as of %s"),
+    printItem(out, aux::format(QEL_TR("Recent versions of %s as of %s"),
                                nameOf(ARCH).c_str(), as_of));
 }
 
