@@ -10,6 +10,7 @@
 #include "proc/Child.h"
 #include "term/Color.h"
 
+#include <csignal>
 #include <iostream>
 
 namespace qel {
@@ -70,6 +71,11 @@ bool RootInstaller::callInstallRoutine() {
         std::cout << aux::format(QEL_TR("The installation program crashed unexpectedly (%s)"),
                                  signal::signalName(status.termSignal()).c_str());
         support = true;
+        // An interrupt or termination of the routine is a quit request. The
+        // quit handler may not have run yet (sudo hands the terminal's
+        // interrupt to the routine alone), so the status must not depend on it.
+        if (status.termSignal() == SIGINT || status.termSignal() == SIGTERM)
+            m_result = 3;
     } else {
         std::cout << aux::format(QEL_TR("The installation failed with code %d"),
                                  status.done ? status.exitCode() : 255);

@@ -5,7 +5,9 @@ dialogue framed, its outcome turned into messages and the exit status.
 The installers come from tests/installers; the sandbox's /etc/lsb-release
 names a supported Ubuntu, so no question is asked."""
 
+import os
 import signal
+import subprocess
 
 import pytest
 
@@ -143,3 +145,37 @@ def test_ctrl_c_in_the_routine_is_status_3(box, test_installer):
     child.close()
     assert child.exitstatus == 3
     assert "=== The installation program crashed unexpectedly (Interrupt) ===" in rest
+
+
+def descendants(pid):
+    """Pids and command names of every process below pid."""
+    out = subprocess.run(["ps", "-e", "-o", "pid=,ppid=,comm="], capture_output=True,
+                         text=True).stdout
+    table = [line.split(None, 2) for line in out.splitlines()]
+    found, parents = [], {pid}
+    grown = True
+    while grown:
+        grown = False
+        for p, pp, name in table:
+            if int(pp) in parents and int(p) not in parents:
+                parents.add(int(p))
+                found.append((int(p), name))
+                grown = True
+    return found
+
+
+@pytest.mark.parametrize("sig", [signal.SIGINT, signal.SIGTERM], ids=["SIGINT", "SIGTERM"])
+def test_routine_ended_by_a_quit_signal_alone_is_status_3(box, test_installer, sig):
+    # The signal reaches the routine but not the installer, as when sudo
+    # passes the terminal's interrupt on to the command only.
+    program = box.provide(test_installer("sleep"))
+    child = box.spawn([program, "-b"], env={"QEL_NO_COLOR": "1"})
+    child.expect_exact("coreinstall: sleeping")
+    routine = [p for p, name in descendants(child.pid) if name == "sleep"]
+    assert len(routine) == 1
+    os.kill(routine[0], sig)
+    rest = child.read()
+    child.close()
+    assert child.exitstatus == 3
+    assert ("=== The installation program crashed unexpectedly (%s) ===" % signal.strsignal(sig)
+            in rest.replace("\r\n", "\n"))
