@@ -208,6 +208,14 @@ TEST_F(FsOps, MakedirsCreatesMissingParents) {
     EXPECT_THROW(qel::fs::makedirs(m_dir / "file/sub"), qel::FsError);
 }
 
+TEST_F(FsOps, MakedirsWalksThroughDotDotOfNewParents) {
+    // "n/.." exists as soon as "n" is made; the path itself is still new.
+    qel::fs::makedirs(m_dir / "n/../rel");
+    EXPECT_TRUE(Info::get(m_dir / "n", false).isDir());
+    EXPECT_TRUE(Info::get(m_dir / "rel", false).isDir());
+    EXPECT_THROW(qel::fs::makedirs(m_dir / "m/../rel"), qel::FileExistsError);
+}
+
 TEST_F(FsOps, RemoveTakesLinksAsLinks) {
     qel::fs::mkdir(m_dir / "dir");
     writeFile(m_dir / "dir/keep", "k");

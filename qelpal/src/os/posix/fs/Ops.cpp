@@ -168,7 +168,14 @@ void makedirs(const std::string& path, const Access* access) {
         }
     }
     while (!missing.empty()) {
-        mkdir(text.substr(0, missing.back()), access);
+        try {
+            mkdir(text.substr(0, missing.back()), access);
+        } catch (const FileExistsError&) {
+            // An ancestor such as "a/b/.." exists once "a/b" was made; only
+            // the path itself must be new.
+            if (missing.size() == 1)
+                throw;
+        }
         missing.pop_back();
     }
 }
