@@ -1,7 +1,8 @@
 #!/bin/sh
 # Builds build/zop-installer and runs it for real on the demo product it
 # carries: --help, --version, --verify, --info, then an unattended
-# installation (--batch) and a look at the installed product. All of it runs
+# installation (--batch) and a look at the installed product, an update that
+# writes a backup, and a --restore from that backup. All of it runs
 # inside a throwaway sandbox (testsupport/sandbox-run: private /etc, /opt,
 # /var/backups, /tmp), so the host stays untouched. Needs root or sudo.
 set -eu
@@ -33,7 +34,22 @@ if [ "${1:-}" = --inside ]; then
     show cat /etc/qel.info
     show /opt/qel/zop/bin/zop-status
     show /opt/qel/zop/sbin/qelzopd --version
-    show "$installer" --info
+    # An update: the routine backs up the installation it replaces.
+    echo "probe_interval = 5" >/opt/qel/zop/etc/zop.conf
+    show "$installer" --batch
+    show ls -l /var/backups/qel
+    backup=$(ls /var/backups/qel/*.tar | head -n 1)
+    show tar tf "$backup"
+    # Restore it, answering yes to going on on this system, to the restore, to
+    # overwriting /etc/qel.info and to removing the current installation
+    # first: etc/zop.conf.new, which came with the update, goes away again.
+    printf '\n$ printf "y\\ny\\ny\\ny\\n" | %s --restore %s\n' "$installer" "$backup"
+    status=0
+    printf 'y\ny\ny\ny\n' | "$installer" --restore "$backup" || status=$?
+    echo "[exit status $status]"
+    [ "$status" -eq 0 ] || failed=1
+    show ls /opt/qel/zop/etc
+    show cat /opt/qel/zop/etc/zop.conf
     echo
     if [ "$failed" -eq 0 ]; then
         echo "Demo finished; the sandbox and everything installed in it are gone."
