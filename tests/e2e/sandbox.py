@@ -109,7 +109,8 @@ class Sandbox:
             raise ValueError("%s is not below the sandbox's private directories %s"
                              % (path, ", ".join(PRIVATE_DIRS)))
         data = content.encode() if isinstance(content, str) else content
-        script = 'umask 077 && mkdir -p "$(dirname "$1")" && cat > "$1" && ' \
+        # Removed first: a symbolic link at path would carry the write elsewhere.
+        script = 'umask 077 && mkdir -p "$(dirname "$1")" && rm -f "$1" && cat > "$1" && ' \
                  'chmod "$2" "$1" && chown "$3" "$1"'
         subprocess.run(self.command(["sh", "-c", script, "sh", path, "%o" % mode, owner]),
                        input=data, check=True, capture_output=True)
