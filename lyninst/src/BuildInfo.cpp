@@ -1,6 +1,6 @@
 // The build facts of the contained product, shown by --version and --info
 // and written into the package information file.
-#include "RootInstaller.h"
+#include "app/RootInstaller.h"
 
 namespace qel {
 

@@ -1,6 +1,6 @@
 // The escalation step of the installation sequence: the privileged run gets
 // the settled accounts and the marker, and its failures are reported.
-#include "RootInstaller.h"
+#include "app/RootInstaller.h"
 
 #include "StrUtil.h"
 #include "console/WrapText.h"

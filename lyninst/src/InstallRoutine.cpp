@@ -1,7 +1,7 @@
 // The privileged step: the installation routine that the contained archive
 // brings, run with the forwarded switches, its dialogue framed, its outcome
 // turned into the installer's result.
-#include "RootInstaller.h"
+#include "app/RootInstaller.h"
 
 #include "StrUtil.h"
 #include "console/WrapText.h"

@@ -1,6 +1,6 @@
 // The installer's entry point: one installer object, run once; its result is
 // the exit status.
-#include "RootInstaller.h"
+#include "app/RootInstaller.h"
 
 #include "Exception.h"
 #include "gettext/Tr.h"

@@ -1,6 +1,6 @@
 // The attached configuration: an ELF section "qel" added to the finished
 // executable.
-#include "RootInstaller.h"
+#include "app/RootInstaller.h"
 
 #include <iostream>
 

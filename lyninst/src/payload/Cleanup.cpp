@@ -1,5 +1,5 @@
 // Removing the temporary installation data with the system's rm.
-#include "RootInstaller.h"
+#include "app/RootInstaller.h"
 
 #include <iostream>
 

@@ -1,7 +1,7 @@
 // The translation start-up: the catalogues travel in the contained archive,
 // so the first process extracts them and runs the program again with
 // QEL_I18N_DIR pointing to them.
-#include "TarInstaller.h"
+#include "app/TarInstaller.h"
 
 #include <cstdlib>
 #include <iostream>

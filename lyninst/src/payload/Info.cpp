@@ -1,5 +1,5 @@
 // The information display of --info.
-#include "RootInstaller.h"
+#include "app/RootInstaller.h"
 
 #include <iomanip>
 #include <iostream>

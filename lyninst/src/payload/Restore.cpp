@@ -1,5 +1,5 @@
 // Putting back an earlier installation of the product from a backup archive.
-#include "RootInstaller.h"
+#include "app/RootInstaller.h"
 
 #include <iostream>
 

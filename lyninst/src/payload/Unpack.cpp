@@ -1,5 +1,5 @@
 // Unpacking the contained archive with the system's tar.
-#include "RootInstaller.h"
+#include "app/RootInstaller.h"
 
 #include <iostream>
 

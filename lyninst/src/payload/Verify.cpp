@@ -1,5 +1,5 @@
 // Verification of the contained archive with the system's sha256sum.
-#include "RootInstaller.h"
+#include "app/RootInstaller.h"
 
 #include <cstdlib>
 #include <iostream>

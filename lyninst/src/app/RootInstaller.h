@@ -2,7 +2,7 @@
 // The installer of the contained product: its mode switches and the
 // installation sequence.
 #include "InstallerSwitches.h"
-#include "TarInstaller.h"
+#include "app/TarInstaller.h"
 #include "fs/DirStack.h"
 #include "payload/BackupListing.h"
 #include "product/Product.h"

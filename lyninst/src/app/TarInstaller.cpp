@@ -1,4 +1,4 @@
-#include "TarInstaller.h"
+#include "app/TarInstaller.h"
 
 #include "Exception.h"
 #include "fs/Path.h"

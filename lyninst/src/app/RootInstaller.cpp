@@ -1,4 +1,4 @@
-#include "RootInstaller.h"
+#include "app/RootInstaller.h"
 
 #include "StrUtil.h"
 #include "distro/Support.h"
