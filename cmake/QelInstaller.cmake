@@ -105,6 +105,9 @@ function(qel_add_installer)
     add_executable(${ARG_NAME} ${QEL_INSTALLER_MAIN})
     target_link_libraries(${ARG_NAME} PRIVATE ${ARG_NAME}_payload lyninst)
     qel_link_like_installer(${ARG_NAME})
+    # The archive's path, for tools that compare the installer with work done
+    # directly on the same bytes (the benchmark).
+    set_target_properties(${ARG_NAME} PROPERTIES QEL_ARCHIVE ${${ARG_NAME}_payload_ARCHIVE})
     if(ARG_OUTPUT_DIR)
         set_target_properties(${ARG_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${ARG_OUTPUT_DIR})
     endif()
