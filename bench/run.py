@@ -71,7 +71,7 @@ class Op:
     equivalent (either may be None), with the goals on the two ratios."""
 
     def __init__(self, name, ours, floor_name, floor, floor_goal, makeself,
-                 makeself_goal=None, prepare=None, stdin_floor=None, produces=None):
+                 makeself_goal=None, prepare=None, stdin_floor=None, produces=None, reps=1):
         self.name = name
         self.ours = ours
         self.floor_name = floor_name
@@ -82,6 +82,7 @@ class Op:
         self.prepare = prepare or (lambda: None)
         self.stdin_floor = stdin_floor
         self.produces = produces
+        self.reps = reps
         self.times = {"ours": [], "floor": [], "makeself": []}
         self.peak = None
 
@@ -124,10 +125,13 @@ def operations(work, size, demo):
                '"$1/qelinst/coreinstall" --batch --dir "$3"; rm -rf "$1"')
     start = "demo installer"
     return [
-        Op("--help", [inst, "--help"], start, [demo, "--help"], 2, [ms, "--help"], 5),
+        # The start-up costs a few hundredths of a second: the median of three
+        # runs stands for each side in a round.
+        Op("--help", [inst, "--help"], start, [demo, "--help"], 2, [ms, "--help"], 5, reps=3),
         # A makeself package has no --version; its --help names the version.
-        Op("--version", [inst, "--version"], start, [demo, "--version"], 2, [ms, "--help"], 5),
-        Op("--info", [inst, "--info"], start, [demo, "--info"], 2, [ms, "--info"], 5),
+        Op("--version", [inst, "--version"], start, [demo, "--version"], 2, [ms, "--help"], 5,
+           reps=3),
+        Op("--info", [inst, "--info"], start, [demo, "--info"], 2, [ms, "--info"], 5, reps=3),
         Op("--verify", [inst, "--verify"], "sha256sum", ["sha256sum", "-b"], per_byte(1.2),
            [ms, "--check"], stdin_floor=archive),
         # --batch: no question on a distribution the product does not support.
@@ -156,10 +160,8 @@ def measure(runner, work, rounds, sizes, demo):
                                          ("makeself", op.makeself, None)):
                     if cmd is None:
                         continue
-                    op.prepare()
-                    t = runner.cpu(cmd, stdin)
-                    if op.produces and not os.path.isdir(op.produces):
-                        raise Failure("%s left no %s" % (" ".join(cmd), op.produces))
+                    t = statistics.median(run(runner, op, cmd, stdin)
+                                          for _ in range(op.reps))
                     if op.name == "--unpack" and side == "ours":
                         keep_info()
                     if r > 0:
@@ -170,6 +172,14 @@ def measure(runner, work, rounds, sizes, demo):
             op.peak = runner.peak_mb(op.ours, size["installer"])
         ops[-1].prepare()
     return plans
+
+
+def run(runner, op, cmd, stdin):
+    op.prepare()
+    t = runner.cpu(cmd, stdin)
+    if op.produces and not os.path.isdir(op.produces):
+        raise Failure("%s left no %s" % (" ".join(cmd), op.produces))
+    return t
 
 
 def median_ratio(a, b):
