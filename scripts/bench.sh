@@ -73,10 +73,11 @@ cmake --build "$work/build" -j"${JOBS:-2}" --target $targets
 # unpacked), with gzip -9 like the packaging step and a SHA-256 checksum
 # instead of its CRC and MD5, so that its --check does the work of --verify.
 mkdir -p "$work/makeself"
-while read -r name installer archive; do
+while read -r name _installer archive; do
     case " demo $names " in *" $name "*) ;; *) continue ;; esac
     run=$work/makeself/$name.run
-    [ -e "$run" ] && [ "$run" -nt "$archive" ] && continue
+    source=$(sha256sum <"$archive")
+    [ -e "$run" ] && [ "$(cat "$run.source" 2>/dev/null)" = "$source" ] && continue
     tree=$work/makeself/$name.tree
     rm -rf "$tree"
     mkdir -p "$tree"
@@ -84,8 +85,10 @@ while read -r name installer archive; do
     makeself --gzip --complevel 9 --sha256 --nomd5 --nocrc --nox11 --noprogress --quiet \
         --packaging-date "2025-01-01" "$tree" "$run" "QEL benchmark $name" ./qelinst/coreinstall
     rm -rf "$tree"
+    echo "$source" >"$run.source"
 done <"$work/build/bench/installers.txt"
 
 echo "bench: $(file -b "$work/build/zop-installer" | cut -d, -f1-2)"
+# shellcheck disable=SC2086 # one argument per size
 $SUDO env QEL_SANDBOX_KEEP="$work" \
     testsupport/sandbox-run python3 "$src/bench/run.py" "$work" "${BENCH_ROUNDS:-5}" demo $names
