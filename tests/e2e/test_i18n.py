@@ -2,9 +2,12 @@
 QEL_I18N_DIR: translated texts from the first word on, the status of the
 second run, and nothing left in /tmp."""
 
+import io
 import os
+import re
 import signal
 import subprocess
+import tarfile
 import time
 
 import pytest
@@ -65,6 +68,32 @@ def test_step_lines_in_german(box, de):
     assert de("Performing an unattended batch installation") + "\n" in result.stdout
     assert result.stdout.endswith(de("Cleaning up temporary files... ")
                                   + de("succeeded", "lyninfo") + "\n")
+    assert leftovers(box) == []
+
+
+def test_start_up_reads_only_the_catalogues_at_the_head_of_the_archive(box, build_dir,
+                                                                       test_installer, de):
+    archive = (build_dir / "tests" / "installers" / "zop-installer-large_payload.payload"
+               / "archive.tar.gz").read_bytes()
+    with tarfile.open(fileobj=io.BytesIO(archive), mode="r:gz") as tar:
+        catalogues = [m.name for m in tar.getmembers()
+                      if m.name.startswith("qelinst/i18n/") and not m.isdir()]
+    assert len(catalogues) >= 5
+    # A tar that notes its arguments and lets through what it reads.
+    fake = "/home/qel-bin/fake"
+    box.write_file(fake + "/tar", '#!/bin/sh\ncase "$*" in *--occurrence*)\n'
+                   '  echo "$@" >/home/qel-bin/args\n'
+                   '  /usr/bin/tee /home/qel-bin/seen | /usr/bin/tar "$@";;\n'
+                   '*) exec /usr/bin/tar "$@";;\nesac\n', mode=0o755)
+    exe = box.provide(test_installer("large"))
+    result = box.run(clean_env(fake + ":/usr/bin:/bin", **GERMAN) + [exe, "--help"], check=False)
+    assert result.returncode == 0 and result.stderr == ""
+    assert de("Installer program for %s") % "QEL Zonal Outpost Probe Server" in result.stdout
+    assert box.read_file("/home/qel-bin/args").split() \
+        == ["xz", "--occurrence", "--strip-components=2"] + catalogues
+    # tar ended at the last catalogue: most of the archive was never read.
+    seen = box.run(["stat", "-c", "%s", "/home/qel-bin/seen"]).stdout
+    assert int(seen) < len(archive) // 4
     assert leftovers(box) == []
 
 
@@ -130,19 +159,36 @@ def test_interrupt_while_extracting_the_catalogues(box):
     assert leftovers(box) == []
 
 
-@pytest.mark.parametrize("tar,before", [
-    (None, "Unable to find the 'tar' utility\n"),
-    ('case "$*" in *qelinst/i18n*) cat >/dev/null; exit 2;; esac\nexec /usr/bin/tar "$@"', ""),
-], ids=["no tar", "tar fails"])
-def test_warning_path_goes_on_in_english(box, tar, before):
+def fake_tar(when_extracting):
+    """A tar that does this when asked for the catalogues, else the real one."""
+    return ('case "$*" in *qelinst/i18n*) %s;; esac\nexec /usr/bin/tar "$@"'
+            % when_extracting)
+
+
+# EPIPE, in the words of the C library's German catalogue.
+BROKEN_PIPE = ('\n#1\\)\n\tException occured at ".*"\n\t\n'
+               '\tSystem/Library call error: .*broken pipe.* \\(32\\)\n\n')
+
+
+@pytest.mark.parametrize("name,tar,before", [
+    (None, None, re.escape("Unable to find the 'tar' utility\n")),
+    (None, fake_tar("cat >/dev/null; exit 2"), ""),
+    # Ending well before the catalogues is no early end: the rest of the
+    # archive met a closed pipe, and the catalogues are missing.
+    ("large", fake_tar("head -c 100 >/dev/null; exit 0"), BROKEN_PIPE),
+    ("no-catalogues", None, ""),
+], ids=["no tar", "tar fails", "tar ends before the catalogues", "archive without catalogues"])
+def test_warning_path_goes_on_in_english(box, test_installer, name, tar, before):
     fake = "/home/qel-bin/fake"
     box.run(["mkdir", "-p", fake])
     for tool in ["sha256sum", "rm", "gzip"]:
         box.run(["ln", "-s", "/usr/bin/" + tool, fake + "/" + tool])
     if tar:
         box.write_file(fake + "/tar", "#!/bin/sh\n" + tar + "\n", mode=0o755)
-    result = box.run(clean_env(fake + (":/usr/bin" if tar else ""), **GERMAN)
-                     + [box.exe, "--verify"], check=False)
-    assert (result.returncode, result.stdout, result.stderr) == (
-        0, banner() + "Verfying contained installation data... succeeded\n", before + WARNING)
+    exe = box.provide(test_installer(name)) if name else box.exe
+    path = fake + (":/usr/bin" if tar or name else "")
+    result = box.run(clean_env(path, **GERMAN) + [exe, "--verify"], check=False)
+    assert (result.returncode, result.stdout) == (
+        0, banner() + "Verfying contained installation data... succeeded\n")
+    assert re.fullmatch(before + re.escape(WARNING), result.stderr), result.stderr
     assert leftovers(box) == []

@@ -11,10 +11,26 @@
 #include "gettext/Gettext.h"
 #include "gettext/Locale.h"
 #include "gettext/Tr.h"
+#include "payload/ContainedData.h"
 #include "proc/Process.h"
 #include "term/Color.h"
 
 namespace qel {
+namespace {
+
+// Whether every catalogue of the archive lies in dir, where tar puts it
+// without its first two levels ("qelinst/i18n").
+bool allCataloguesIn(const std::string& dir) {
+    for (const char* const* name = payload::g_catalogues; *name; ++name) {
+        const std::string member(*name);
+        const std::string::size_type below = member.find('/', member.find('/') + 1);
+        if (!fs::exists(dir + member.substr(below)))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
 
 void TarInstaller::bootstrapTranslations() {
     std::string ignored;
@@ -45,13 +61,19 @@ void TarInstaller::bootstrapTranslations() {
 }
 
 bool TarInstaller::extractTranslations() {
-    if (!findTar(false, false))
+    // An archive packed without catalogues has nothing to offer.
+    if (!payload::g_catalogues[0] || !findTar(false, false))
         return false;
     m_call.setWorkDir(m_i18n_dir);
-    // Only the locale directories, which lie two levels below the top.
-    m_call.arguments().push_back("xz");
-    m_call.arguments().push_back("qelinst/i18n");
-    m_call.arguments().push_back("--strip-components=2");
+    // Exactly the catalogue files, without their first two levels, so that
+    // the locale directories land in m_i18n_dir. They lead the archive, and
+    // with --occurrence tar stops reading once it found each of them.
+    std::vector<std::string>& args = m_call.arguments();
+    args.push_back("xz");
+    args.push_back("--occurrence");
+    args.push_back("--strip-components=2");
+    for (const char* const* name = payload::g_catalogues; *name; ++name)
+        args.push_back(*name);
     m_call.create(ChildComm::PIPE_IN);
     std::unique_ptr<Exception> write_error = feedArchive();
     const bool extracted = m_call.succeeded();
@@ -66,7 +88,9 @@ bool TarInstaller::extractTranslations() {
         removeTranslations();
         std::exit(3);
     }
-    if (write_error)
+    // A tar that found every catalogue stops reading, and the rest of the
+    // archive meets a closed pipe: that is the expected end.
+    if (write_error && !(extracted && allCataloguesIn(m_i18n_dir)))
         write_error->raise();
     return extracted;
 }
