@@ -5,7 +5,8 @@
 
 find_program(QEL_MSGFMT msgfmt REQUIRED)
 
-set(QEL_TEXT_DOMAINS installer lyninfo qelpal qelaux tclap)
+# "zop" is the demo product's own domain: its scripts and daemon.
+set(QEL_TEXT_DOMAINS installer lyninfo qelpal qelaux tclap zop)
 # <language of the .po file>:<locale directory>
 set(QEL_CATALOGUE_LOCALES de:de_DE)
 set(QEL_I18N_DIR ${CMAKE_BINARY_DIR}/i18n)

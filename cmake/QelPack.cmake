@@ -39,6 +39,19 @@ while(PROGRAMS)
         --remove-section=.note.gnu.build-id ${stage}/${path})
 endwhile()
 
+# What the unpacked tree takes on disk, in whole 4 KiB blocks per file and
+# directory, for the installer's free-space check before it unpacks.
+file(GLOB_RECURSE staged LIST_DIRECTORIES true ${stage}/*)
+set(unpacked_size 0)
+foreach(entry IN LISTS staged)
+    set(bytes 4096)
+    if(NOT IS_DIRECTORY ${entry})
+        file(SIZE ${entry} bytes)
+        math(EXPR bytes "(${bytes} + 4095) / 4096 * 4096")
+    endif()
+    math(EXPR unpacked_size "${unpacked_size} + ${bytes}")
+endforeach()
+
 # Reproducible: a fixed order of members, one time stamp, numeric owner and
 # group 0, modes independent of the umask of the checkout, gzip without name
 # and time.
@@ -88,6 +101,7 @@ if(size GREATER 4294967295)
 endif()
 file(SHA256 ${ARCHIVE} digest)
 file(WRITE ${ARCHIVE}.sha256 "${digest}\n")
+file(WRITE ${ARCHIVE}.unpacked-size "${unpacked_size}\n")
 string(REGEX REPLACE "(..)" "0x\\1, " bytes ${digest})
 string(REGEX REPLACE ", $" "" bytes ${bytes})
 
@@ -121,6 +135,7 @@ namespace qel::payload {
 
 const std::uint32_t g_archive_size = ${size}u;
 const unsigned char g_archive_digest[32] = {${bytes}};
+const std::uint64_t g_unpacked_size = ${unpacked_size}u;
 const char* const g_catalogues[] = {
 ${names}    nullptr};
 

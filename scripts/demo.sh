@@ -19,11 +19,32 @@ if [ "${1:-}" = --inside ]; then
     bold= plain=
     if [ -t 1 ]; then bold=$(printf '\033[1m') plain=$(printf '\033[0m'); fi
     show() {
-        printf '\n%s$ %s%s\n' "$bold" "$*" "$plain"
+        if [ "$1" = answer ]; then
+            word=$2
+            shift 2
+            printf '\n%s$ %s%s   (answering "%s" to each question)\n' "$bold" "$*" "$plain" "$word"
+            set -- answer "$word" "$@"
+        else
+            printf '\n%s$ %s%s\n' "$bold" "$*" "$plain"
+        fi
         status=0
         "$@" || status=$?
         echo "[exit status $status]"
         [ "$status" -eq 0 ] || failed=1
+    }
+    # answer WORD COMMAND...: runs COMMAND in a pseudo-terminal and types WORD
+    # at each of its yes/no questions; the terminal shows it where it is given.
+    answer() {
+        /usr/bin/python3 -c '
+import sys, pexpect
+word, argv = sys.argv[1], sys.argv[2:]
+child = pexpect.spawn(argv[0], argv[1:], encoding="utf-8", timeout=600, dimensions=(24, 80))
+child.logfile_read = sys.stdout
+while child.expect([r"\((yes/y/no/n|ja/j/nein/n)\):? ", pexpect.EOF]) == 0:
+    child.sendline(word)
+child.close()
+sys.exit(child.exitstatus if child.exitstatus is not None else 128 + child.signalstatus)
+' "$@"
     }
     show "$installer" --help
     show "$installer" --version
@@ -43,11 +64,8 @@ if [ "${1:-}" = --inside ]; then
     # Restore it, answering yes to going on on this system, to the restore, to
     # overwriting /etc/qel.info and to removing the current installation
     # first: etc/zop.conf.new, which came with the update, goes away again.
-    printf '\n$ printf "y\\ny\\ny\\ny\\n" | %s --restore %s\n' "$installer" "$backup"
-    status=0
-    printf 'y\ny\ny\ny\n' | "$installer" --restore "$backup" || status=$?
-    echo "[exit status $status]"
-    [ "$status" -eq 0 ] || failed=1
+    # Each answer appears after its question, as it would when typed.
+    show answer y "$installer" --restore "$backup"
     show ls /opt/qel/zop/etc
     show cat /opt/qel/zop/etc/zop.conf
     echo
@@ -59,9 +77,20 @@ if [ "${1:-}" = --inside ]; then
     exit "$failed"
 fi
 
-scripts/setup.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"${JOBS:-2}" --target zop-installer
+# The set-up and the build write to a log; the demo shows only the installer.
+mkdir -p build
+log=$(pwd)/build/demo-build.log
+echo "Setting up and building build/zop-installer (the output goes to $log) ..."
+if ! {
+    scripts/setup.sh &&
+        cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo &&
+        cmake --build build -j"${JOBS:-2}" --target zop-installer
+} >"$log" 2>&1; then
+    echo "demo.sh: the set-up or the build failed; the end of $log:" >&2
+    tail -n 40 "$log" >&2
+    exit 1
+fi
+echo "Built build/zop-installer."
 
 if [ "$(id -u)" -eq 0 ]; then SUDO=; else SUDO=sudo; fi
 exec $SUDO testsupport/sandbox-run "$(pwd)/scripts/demo.sh" --inside

@@ -8,6 +8,8 @@
  * seconds) it records a heartbeat line on standard output, or in the system
  * log when detached. */
 #include <errno.h>
+#include <libintl.h>
+#include <locale.h>
 #include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -18,6 +20,9 @@
 
 #define VERSION "2.00"
 #define DEFAULT_INTERVAL 60
+
+/* Texts of the product's own domain, with the catalogues of the installation. */
+#define _(s) dgettext("zop", s)
 
 static int foreground;
 
@@ -32,8 +37,8 @@ static void say(int priority, const char* fmt, const char* arg) {
     }
 }
 
-/* The configuration lives in <root>/etc/zop.conf beside <root>/sbin/qelzopd. */
-static void defaultConfig(char* buf, size_t size) {
+/* <root>/<relative>, where the program is <root>/sbin/qelzopd. */
+static void rootPath(char* buf, size_t size, const char* relative) {
     char exe[4096];
     ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
     buf[0] = '\0';
@@ -46,7 +51,7 @@ static void defaultConfig(char* buf, size_t size) {
     slash = strrchr(exe, '/');
     if (slash != NULL)
         *slash = '\0';
-    int len = snprintf(buf, size, "%s/etc/zop.conf", exe);
+    int len = snprintf(buf, size, "%s/%s", exe, relative);
     if (len < 0 || (size_t)len >= size)
         buf[0] = '\0';
 }
@@ -68,13 +73,29 @@ static long readInterval(const char* path) {
 }
 
 static int usage(void) {
-    fprintf(stderr, "usage: qelzopd [-f] [-c FILE] | --version\n");
+    fputs(_("usage: qelzopd [-f] [-c FILE] | --version\n"), stderr);
     return 2;
 }
 
+/* The catalogues: those of QEL_I18N_DIR, else <root>/i18n. */
+static void setupTranslations(void) {
+    setlocale(LC_ALL, "");
+    char dir[4096];
+    const char* chosen = getenv("QEL_I18N_DIR");
+    if (chosen == NULL) {
+        rootPath(dir, sizeof dir, "i18n");
+        chosen = dir;
+    }
+    if (chosen[0] != '\0') {
+        bindtextdomain("zop", chosen);
+        bind_textdomain_codeset("zop", "UTF-8");
+    }
+}
+
 int main(int argc, char** argv) {
+    setupTranslations();
     char config[4096];
-    defaultConfig(config, sizeof config);
+    rootPath(config, sizeof config, "etc/zop.conf");
     for (int i = 1; i < argc; ++i) {
         if (strcmp(argv[i], "--version") == 0) {
             printf("qelzopd (QEL Zonal Outpost Probe Server) " VERSION "\n");
@@ -99,21 +120,21 @@ int main(int argc, char** argv) {
 
     if (!foreground) {
         if (daemon(0, 0) != 0) {
-            perror("qelzopd: cannot detach");
+            fprintf(stderr, "qelzopd: %s: %s\n", _("cannot detach"), strerror(errno));
             return 1;
         }
         openlog("qelzopd", LOG_PID, LOG_DAEMON);
     }
     char pid[32];
     snprintf(pid, sizeof pid, "%ld", (long)getpid());
-    say(LOG_INFO, "running as process %s", pid);
+    say(LOG_INFO, _("running as process %s"), pid);
 
     struct timespec wait = {interval, 0};
     unsigned long probes = 0;
     for (;;) {
         int sig = sigtimedwait(&stop, NULL, &wait);
         if (sig == SIGTERM || sig == SIGINT) {
-            say(LOG_INFO, "stopping on %s", sig == SIGTERM ? "SIGTERM" : "SIGINT");
+            say(LOG_INFO, _("stopping on %s"), sig == SIGTERM ? "SIGTERM" : "SIGINT");
             return 0;
         }
         if (sig < 0 && errno != EAGAIN && errno != EINTR) {
@@ -123,7 +144,7 @@ int main(int argc, char** argv) {
         if (sig < 0 && errno == EAGAIN) {
             char count[32];
             snprintf(count, sizeof count, "%lu", ++probes);
-            say(LOG_INFO, "heartbeat %s", count);
+            say(LOG_INFO, _("heartbeat %s"), count);
         }
     }
 }

@@ -52,7 +52,8 @@ std::vector<std::string> Privilege::toolArguments(const std::string& prompt,
     args.push_back(m_sudo);
     args.push_back("-p");
     // sudo puts in the user it asks for (%p) and the host name (%H).
-    args.push_back(prompt + "\npassword for %p@%H: ");
+    // xgettext:no-c-format
+    args.push_back(prompt + "\n" + QEL_TR_INFO("password for %p@%H: "));
     if (uid != 0) {
         args.push_back("-u");
         args.push_back("#" + std::to_string(uid));

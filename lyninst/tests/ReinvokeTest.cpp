@@ -155,6 +155,14 @@ TEST_P(ReinvokeOutcome, MapsTheToolsEnd) {
 }
 
 // Wrapped to 80 columns.
+const char* const sudo_refused =
+    "Failed gaining root privileges.\n"
+    "'sudo' asks for your own password and needs your right to use sudo. Without it, \n"
+    "start the installer again with --su and give the password of root.\n";
+const char* const su_refused =
+    "Failed gaining root privileges.\n"
+    "'su' asks for the password of root. To use your own password instead, start the \n"
+    "installer again with --sudo (you need the right to use sudo).\n";
 const char* const missing =
     "The configured privilege escalation tool 'sudo' could not be found on your \nsystem.\n"
     "Please check the --su and --sudo switches for selecting an alternative.\n";
@@ -163,7 +171,8 @@ INSTANTIATE_TEST_SUITE_P(
     Reinvoke, ReinvokeOutcome,
     testing::Values(
         Outcome{"success", {"--sudo"}, "exit 0", 0, 0, ""},
-        Outcome{"authentication failed", {"--sudo"}, "exit 1", 2, 2, "Failed gaining root privileges.\n"},
+        Outcome{"sudo authentication failed", {"--sudo"}, "exit 1", 2, 2, sudo_refused},
+        Outcome{"su authentication failed", {"--su"}, "exit 1", 2, 2, su_refused},
         Outcome{"aborted there", {"--su"}, "exit 3", 1, 3, ""},
         Outcome{"failed there", {"--su"}, "exit 5", 1, 5, ""},
         Outcome{"killed", {"--sudo"}, "kill -KILL $$", 1, 3, ""},

@@ -152,6 +152,11 @@ TEST(FsFindInPath, UnsetPathFindsNothing) {
     EXPECT_EQ(qel::fs::findInPath("sh"), "");
 }
 
+TEST_F(FsOps, AvailableSpaceOfAnExistingPathOnly) {
+    EXPECT_GT(qel::fs::availableSpace(m_dir.path()), 0u);
+    EXPECT_THROW(qel::fs::availableSpace(m_dir / "none"), qel::FsError);
+}
+
 TEST_F(FsOps, TempdirCreatesPrivateUniqueDirectories) {
     std::string first = m_dir / "qel_install.";
     std::string second = first;

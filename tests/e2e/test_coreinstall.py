@@ -41,11 +41,99 @@ def backups(box):
     return box.glob("/var/backups/qel/*")
 
 
+# The language alone decides, whatever the test's own environment says.
+ENGLISH = {"LANG": "C.UTF-8", "LC_ALL": "", "LANGUAGE": ""}
+GERMAN = {"LANG": "de_DE.UTF-8", "LC_ALL": "", "LANGUAGE": ""}
+
+# What the routine shows, in both languages: {key: (English, German)}.
+SCREEN = {
+    "installing": ("Installing QEL Zonal Outpost Probe Server 2.00\n",
+                   "Installiere QEL Zonal Outpost Probe Server 2.00\n"),
+    "found": ("Found version 2.00 in /opt/qel/zop\n",
+              "Version 2.00 in /opt/qel/zop gefunden\n"),
+    "backup": ("Backup of the existing installation: %s\n",
+               "Sicherung der vorhandenen Installation: %s\n"),
+    "kept": ("Kept your /opt/qel/zop/etc/zop.conf; the new default is "
+             "/opt/qel/zop/etc/zop.conf.new\n",
+             "Ihre /opt/qel/zop/etc/zop.conf wurde behalten; die neue Vorgabe ist "
+             "/opt/qel/zop/etc/zop.conf.new\n"),
+    "summary": ("\nQEL Zonal Outpost Probe Server 2.00 is installed in /opt/qel/zop\n"
+                "Start the daemon:     /opt/qel/zop/sbin/qelzopd\n"
+                "Check the daemon:     /opt/qel/zop/bin/zop-status\n"
+                "Uninstall:            /opt/qel/zop/sbin/zop-uninstall\n",
+                "\nQEL Zonal Outpost Probe Server 2.00 ist in /opt/qel/zop installiert\n"
+                "Daemon starten:       /opt/qel/zop/sbin/qelzopd\n"
+                "Daemon prüfen:        /opt/qel/zop/bin/zop-status\n"
+                "Deinstallieren:       /opt/qel/zop/sbin/zop-uninstall\n"),
+    "restore": ("The previous installation is saved in %s\n"
+                "To put it back:       zop-installer --restore %s\n",
+                "Die vorige Installation ist gesichert in %s\n"
+                "Wiederherstellen:     zop-installer --restore %s\n"),
+    "directory": ("Installation directory [%s]: ", "Installationsverzeichnis [%s]: "),
+    "confirm": ("Install QEL Zonal Outpost Probe Server 2.00 into %s? (yes/y/no/n) ",
+                "QEL Zonal Outpost Probe Server 2.00 nach %s installieren? (ja/j/nein/n) "),
+    "aborted": ("Installation of QEL Zonal Outpost Probe Server aborted.",
+                "Installation von QEL Zonal Outpost Probe Server abgebrochen."),
+}
+LANGUAGES = {"en": (ENGLISH, 0), "de": (GERMAN, 1)}
+
+
+def screen(language, key):
+    return SCREEN[key][LANGUAGES[language][1]]
+
+
+@pytest.mark.parametrize("language", sorted(LANGUAGES))
+def test_installation_and_update_screens(box, language):
+    env = LANGUAGES[language][0]
+    result = coreinstall(box, "--batch", env=env)
+    assert result.returncode == 0, result.stdout + result.stderr
+    assert result.stdout == screen(language, "installing") + screen(language, "summary")
+    assert result.stderr == ""
+
+    box.write_file(ROOT + "/etc/zop.conf", "probe_interval = 5\n")
+    result = coreinstall(box, "--batch", env=env)
+    assert result.returncode == 0, result.stdout + result.stderr
+    [backup] = backups(box)
+    assert result.stdout == (screen(language, "installing") + screen(language, "found")
+                             + screen(language, "backup") % backup + screen(language, "kept")
+                             + screen(language, "summary")
+                             + screen(language, "restore") % (backup, backup))
+
+
+@pytest.mark.parametrize("language", sorted(LANGUAGES))
+def test_installed_programs_speak_the_language(box, language):
+    env = LANGUAGES[language][0]
+    assert coreinstall(box, "--batch").returncode == 0
+    # The installation brings the catalogues: nothing of the unpacked data is needed.
+    box.run(["rm", "-rf", "/tmp/unpacked"])
+    status = box.run([ROOT + "/bin/zop-status"], env=env).stdout
+    assert status == {
+        "en": "QEL Zonal Outpost Probe Server, installed in /opt/qel/zop\n"
+              "Version: 2.00\nDaemon: not running\n",
+        "de": "QEL Zonal Outpost Probe Server, installiert in /opt/qel/zop\n"
+              "Version: 2.00\nDaemon: läuft nicht\n"}[language]
+    usage = box.run([ROOT + "/sbin/qelzopd", "--bogus"], env=env, check=False).stderr
+    assert usage.startswith({"en": "usage: qelzopd", "de": "Aufruf: qelzopd"}[language])
+
+    child = box.spawn([ROOT + "/sbin/zop-uninstall"], env=env)
+    child.expect_exact({"en": "Remove QEL Zonal Outpost Probe Server from /opt/qel/zop? "
+                              "(yes/y/no/n) ",
+                        "de": "QEL Zonal Outpost Probe Server aus /opt/qel/zop entfernen? "
+                              "(ja/j/nein/n) "}[language])
+    child.sendline({"en": "y", "de": "j"}[language])
+    child.expect_exact({"en": "QEL Zonal Outpost Probe Server was removed from /opt/qel/zop",
+                        "de": "QEL Zonal Outpost Probe Server wurde aus /opt/qel/zop "
+                              "entfernt"}[language])
+    child.expect(pexpect.EOF)
+    child.close()
+    assert child.exitstatus == 0
+    assert not box.exists(ROOT)
+
+
 def test_fresh_batch_installation(box):
     productcfg(box, "set", "kest", "--root", "/opt/qel/kest")
     result = coreinstall(box, "--batch")
     assert result.returncode == 0, result.stdout + result.stderr
-    assert "QEL Zonal Outpost Probe Server 2.00 is installed in /opt/qel/zop" in result.stdout
 
     for path in ["bin/zop-status", "sbin/qelzopd", "sbin/zop-uninstall", "sbin/zop-sentinel",
                  "sbin/qel-productcfg", "etc/zop.conf", "doc/README"]:
@@ -112,34 +200,41 @@ def test_dir_switch_and_recorded_root(box):
     assert not box.exists(ROOT)
 
 
-def spawn(box, *args):
-    return box.spawn(["./coreinstall"] + list(args), cwd=UNPACKED)
+def spawn(box, *args, env=None):
+    return box.spawn(["./coreinstall"] + list(args), cwd=UNPACKED, env=env)
 
 
-def test_interactive_installation_into_a_chosen_directory(box):
-    child = spawn(box)
-    child.expect_exact("Installation directory [/opt/qel/zop]: ")
+@pytest.mark.parametrize("language, answers", [
+    ("en", ["y"]), ("en", ["yes"]), ("de", ["j"]), ("de", ["ja"]),
+    # Anything but the words of the language asks again.
+    ("en", ["", "ja", "Y", "y"]), ("de", ["", "y", "yes", "nope", "j"])])
+def test_interactive_installation_into_a_chosen_directory(box, language, answers):
+    child = spawn(box, env=LANGUAGES[language][0])
+    child.expect_exact(screen(language, "directory") % ROOT)
     child.sendline("/opt/chosen")
-    child.expect_exact("Install QEL Zonal Outpost Probe Server 2.00 into /opt/chosen? [y/n] ")
-    child.sendline("y")
-    child.expect_exact("is installed in /opt/chosen")
+    for answer in answers:
+        child.expect_exact(screen(language, "confirm") % "/opt/chosen")
+        child.sendline(answer)
+    child.expect_exact(screen(language, "summary").replace(ROOT, "/opt/chosen").strip()
+                       .replace("\n", "\r\n"))
     child.expect(pexpect.EOF)
     child.close()
     assert child.exitstatus == 0
     assert box.exists("/opt/chosen/sbin/qelzopd")
 
 
-@pytest.mark.parametrize("answer", ["n", "no", "", None])
-def test_declining_or_end_of_input_aborts(box, answer):
-    child = spawn(box)
-    child.expect_exact("Installation directory [/opt/qel/zop]: ")
+@pytest.mark.parametrize("language, answer", [
+    ("en", "n"), ("en", "no"), ("de", "n"), ("de", "nein"), ("en", None), ("de", None)])
+def test_declining_or_end_of_input_aborts(box, language, answer):
+    child = spawn(box, env=LANGUAGES[language][0])
+    child.expect_exact(screen(language, "directory") % ROOT)
     child.sendline("")
-    child.expect_exact("[y/n] ")
+    child.expect_exact(screen(language, "confirm") % ROOT)
     if answer is None:
         child.sendeof()
     else:
         child.sendline(answer)
-    child.expect_exact("Installation of QEL Zonal Outpost Probe Server aborted.")
+    child.expect_exact(screen(language, "aborted"))
     child.expect(pexpect.EOF)
     child.close()
     assert child.exitstatus == 3

@@ -1,5 +1,6 @@
 """qelzopd, the demo product's daemon, as the payload ships it."""
 
+import os
 import signal
 import subprocess
 
@@ -17,23 +18,45 @@ def test_version(qelzopd):
     assert out.stdout == "qelzopd (QEL Zonal Outpost Probe Server) 2.00\n"
 
 
-def test_bad_argument(qelzopd):
-    out = subprocess.run([str(qelzopd), "--bogus"], capture_output=True, text=True)
+# Its texts in English and German, with the catalogues of the tree it lies in.
+TEXTS = {
+    "C": {"usage": "usage: qelzopd [-f] [-c FILE] | --version\n",
+          "running": "running as process", "heartbeat": "heartbeat", "stopping": "stopping on"},
+    "de_DE.UTF-8": {"usage": "Aufruf: qelzopd [-f] [-c DATEI] | --version\n",
+                    "running": "läuft als Prozess", "heartbeat": "Herzschlag",
+                    "stopping": "beendet sich wegen"},
+}
+
+
+def environment(lang):
+    env = {k: v for k, v in os.environ.items() if not k.startswith("LC_")}
+    env.pop("QEL_I18N_DIR", None)
+    env["LANG"] = lang
+    return env
+
+
+@pytest.mark.parametrize("lang", sorted(TEXTS))
+def test_bad_argument(qelzopd, lang):
+    out = subprocess.run([str(qelzopd), "--bogus"], capture_output=True, text=True,
+                         env=environment(lang))
     assert out.returncode == 2
-    assert out.stderr.startswith("usage: qelzopd")
+    assert out.stderr == TEXTS[lang]["usage"]
 
 
+@pytest.mark.parametrize("lang", sorted(TEXTS))
 @pytest.mark.parametrize("sig, name", [(signal.SIGTERM, "SIGTERM"), (signal.SIGINT, "SIGINT")])
-def test_foreground_until_signal(qelzopd, tmp_path, sig, name):
+def test_foreground_until_signal(qelzopd, tmp_path, sig, name, lang):
+    texts = TEXTS[lang]
     conf = tmp_path / "zop.conf"
     conf.write_text("# test\nprobe_interval = 1\n")
-    child = pexpect.spawn(str(qelzopd), ["-f", "-c", str(conf)], encoding="utf-8", timeout=10)
-    child.expect(r"qelzopd: running as process (\d+)\r\n")
+    child = pexpect.spawn(str(qelzopd), ["-f", "-c", str(conf)], encoding="utf-8", timeout=10,
+                          env=environment(lang))
+    child.expect(r"qelzopd: %s (\d+)\r\n" % texts["running"])
     assert int(child.match.group(1)) == child.pid
-    child.expect("qelzopd: heartbeat 1\r\n")
-    child.expect("qelzopd: heartbeat 2\r\n")
+    child.expect("qelzopd: %s 1\r\n" % texts["heartbeat"])
+    child.expect("qelzopd: %s 2\r\n" % texts["heartbeat"])
     child.kill(sig)
-    child.expect("qelzopd: stopping on %s\r\n" % name)
+    child.expect("qelzopd: %s %s\r\n" % (texts["stopping"], name))
     child.expect(pexpect.EOF)
     child.close()
     assert child.exitstatus == 0

@@ -78,7 +78,7 @@ def interactive_routine(child, root=ROOT):
     child.expect_exact("=== Calling installation routine ===")
     child.expect_exact("Installation directory [%s]: " % root)
     child.sendline("")
-    child.expect_exact("Install %s 2.00 into %s? [y/n] " % (NAME, root))
+    child.expect_exact("Install %s 2.00 into %s? (yes/y/no/n) " % (NAME, root))
     child.sendline("y")
     child.expect_exact("%s 2.00 is installed in %s" % (NAME, root))
     child.expect_exact("=== Exited installation routine ===")
@@ -194,12 +194,27 @@ def test_failed_privileged_run(box, program, status, report):
 
 # Escalation refused or impossible -------------------------------------------
 
+# After a failed authentication: which password the tool wanted, and the other way.
+FAILED_ROOT = {
+    "su": "Failed gaining root privileges.\r\n" + words(
+        "'su' asks for the password of root. To use your own password instead, start the "
+        "installer again with --sudo (you need the right to use sudo)."),
+    "sudo": "Failed gaining root privileges.\r\n" + words(
+        "'sudo' asks for your own password and needs your right to use sudo. Without it, start "
+        "the installer again with --su and give the password of root."),
+    "su-de": "Root-Rechte konnten nicht erlangt werden.\r\n" + words(
+        "'su' fragt nach dem Passwort von root. Um stattdessen Ihr eigenes Passwort zu "
+        "verwenden, starten Sie das Installationsprogramm erneut mit --sudo (dafür brauchen Sie "
+        "das Recht, sudo zu verwenden)."),
+}
+
+
 def test_wrong_su_password(box):
     child = start(box)
     escalation(child, "su")
     child.sendline("wrong")
+    child.expect(FAILED_ROOT["su"])
     output, status = finish(child)
-    assert "Failed gaining root privileges." in output
     assert "Error running the installer" not in output
     assert "Calling installation routine" not in output
     assert status == 2
@@ -215,10 +230,20 @@ def test_wrong_sudo_password(box):
         if attempt:
             child.expect(r"password for %s@[^:\s]+: " % USER)
         child.sendline("wrong")
+    child.expect(FAILED_ROOT["sudo"])
     output, status = finish(child)
-    assert "Failed gaining root privileges." in output
     assert "Error running the installer" not in output
     assert status == 2
+    assert_nothing_installed(box)
+
+
+def test_wrong_su_password_in_german(box):
+    child = start(box, env={"LANG": "de_DE.UTF-8"})
+    child.expect(r"Passwort: |Password: ")
+    child.sendline("wrong")
+    child.expect(FAILED_ROOT["su-de"])
+    output, status = finish(child)
+    assert status == 2, output
     assert_nothing_installed(box)
 
 

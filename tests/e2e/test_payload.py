@@ -8,7 +8,7 @@ import tarfile
 
 import pytest
 
-DOMAINS = ["installer", "lyninfo", "qelaux", "qelpal", "tclap"]
+DOMAINS = ["installer", "lyninfo", "qelaux", "qelpal", "tclap", "zop"]
 RELEASE_MTIME = 1735689600  # 2025-01-01 00:00:00 UTC
 
 
@@ -32,9 +32,10 @@ def test_demo_archive_layout(demo_archive):
     assert {name.split("/")[0] for name in entries} == {"qelinst"}
     for path in ["qelinst/coreinstall", "qelinst/sbin/qelzopd",
                  "qelinst/sbin/zop-uninstall", "qelinst/sbin/qel-productcfg",
-                 "qelinst/bin/zop-status"]:
+                 "qelinst/sbin/qel-gettext", "qelinst/bin/zop-status"]:
         assert entries[path].isfile() and entries[path].mode & stat.S_IXUSR, path
-    for path in ["qelinst/sbin/zop-sentinel", "qelinst/etc/zop.conf", "qelinst/doc/README"]:
+    for path in ["qelinst/sbin/zop-sentinel", "qelinst/etc/zop.conf", "qelinst/doc/README",
+                 "qelinst/lib/zop-messages.sh"]:
         assert entries[path].isfile(), path
     for domain in DOMAINS:
         assert entries["qelinst/i18n/de_DE/LC_MESSAGES/%s.mo" % domain].size > 0

@@ -12,6 +12,14 @@ import subprocess
 SOURCE_DIRS = ["qelpal", "qelaux", "lyninst"]
 SOURCE_SUFFIXES = {".cpp", ".h"}
 
+# The demo product's own domain: its shell scripts (product/, through the
+# functions of its lib/zop-messages.sh) and its daemon's C sources (zopd/).
+PRODUCT_DOMAIN = "zop"
+PRODUCT_TREE = "product"
+PRODUCT_C_DIRS = ["zopd"]
+SHELL_KEYWORDS = ["_", "say", "warn", "fail", "ask_yes_no", "step"]
+C_KEYWORDS = ["_"]
+
 
 def keywords_by_domain(tr_header):
     """{domain: [keyword, ...]} from the marker definitions."""
@@ -48,11 +56,33 @@ def source_files(root):
     return found
 
 
-def extract(files, keywords, root):
+def shell_scripts(root):
+    """The product's shell scripts: *.sh files and files starting "#!/bin/sh"."""
+    found = []
+    for path in sorted((pathlib.Path(root) / PRODUCT_TREE).rglob("*")):
+        if not path.is_file():
+            continue
+        with open(path, "rb") as f:
+            first = f.readline()
+        if path.suffix == ".sh" or first.startswith(b"#!/bin/sh"):
+            found.append(path)
+    return found
+
+
+def product_texts(root):
+    """The texts of the product's domain, from its scripts and its daemon."""
+    c_files = [p for d in PRODUCT_C_DIRS for p in sorted((pathlib.Path(root) / d).rglob("*.c"))]
+    texts = extract(shell_scripts(root), SHELL_KEYWORDS, root, "Shell")
+    for msgid, refs in extract(c_files, C_KEYWORDS, root, "C").items():
+        texts.setdefault(msgid, []).extend(refs)
+    return texts
+
+
+def extract(files, keywords, root, language="C++"):
     """The texts marked with the keywords: {msgid: [source references]}."""
     if not files:
         return {}
-    command = ["xgettext", "--language=C++", "--from-code=UTF-8", "--keyword",
+    command = ["xgettext", "--language=" + language, "--from-code=UTF-8", "--keyword",
                "--omit-header", "--output=-"]
     command += ["--keyword=%s" % k for k in keywords]
     command += [str(pathlib.Path(f).relative_to(root)) for f in files]
@@ -65,18 +95,19 @@ def _unquote(line):
 
 
 def parse_po(text):
-    """Entries of a .po text: dicts with msgid, msgstr, fuzzy and refs.
+    """Entries of a .po text: dicts with msgid, msgstr, fuzzy, flags and refs.
 
     The header (empty msgid) and obsolete entries are left out."""
     entries = []
     for block in re.split(r"\n\s*\n", text):
-        entry = {"msgid": None, "msgstr": "", "fuzzy": False, "refs": []}
+        entry = {"msgid": None, "msgstr": "", "fuzzy": False, "flags": [], "refs": []}
         field = None
         parts = {"msgid": [], "msgstr": []}
         for line in block.splitlines():
             line = line.strip()
             if line.startswith("#,"):
-                entry["fuzzy"] = "fuzzy" in line[2:].replace(",", " ").split()
+                entry["flags"] = line[2:].replace(",", " ").split()
+                entry["fuzzy"] = "fuzzy" in entry["flags"]
             elif line.startswith("#:"):
                 entry["refs"] += line[2:].split()
             elif line.startswith("#"):

@@ -27,6 +27,26 @@ def test_every_text_is_translated(domain):
     assert problems == [], "%s:\n%s" % (po.relative_to(ROOT), "\n".join(problems))
 
 
+def test_every_product_text_is_translated():
+    texts = catalogues.product_texts(ROOT)
+    # The routine, the programs and the daemon all contribute.
+    for where in ["product/qelinst/coreinstall", "product/qelinst/bin/zop-status",
+                  "product/qelinst/sbin/zop-uninstall", "zopd/qelzopd.c"]:
+        assert any(r.startswith(where + ":") for refs in texts.values() for r in refs), where
+    po = ROOT / "po" / ("%s.de.po" % catalogues.PRODUCT_DOMAIN)
+    problems = catalogues.faults(texts, po.read_text(encoding="utf-8"))
+    assert problems == [], "%s:\n%s" % (po.relative_to(ROOT), "\n".join(problems))
+
+
+def test_product_formats_are_checked_by_msgfmt():
+    """The scripts use their translations as printf formats: msgfmt --check
+    compares the conversions only of entries marked c-format."""
+    po = ROOT / "po" / ("%s.de.po" % catalogues.PRODUCT_DOMAIN)
+    unmarked = [e["msgid"] for e in catalogues.parse_po(po.read_text(encoding="utf-8"))
+                if "%" in e["msgid"] and "c-format" not in e["flags"]]
+    assert unmarked == []
+
+
 def test_checker_reports_missing_untranslated_and_fuzzy(tmp_path):
     src = tmp_path / "lyninst" / "src"
     src.mkdir(parents=True)

@@ -75,6 +75,17 @@ int PrivilegeApp::reinvokeAsRoot(const std::string& prompt, proc::WaitResult* ra
     if (!result.done || (result.exited() && result.exitCode() == authentication_failed)) {
         term::ColorGuard colour(term::ec_guard);
         std::cerr << QEL_TR_INFO("Failed gaining root privileges.") << std::endl;
+        // Which password the tool wanted, and the other way in.
+        std::cerr << wrapText(m_privilege.tool() == SU
+                                  ? QEL_TR_INFO("'su' asks for the password of root. To use your "
+                                                "own password instead, start the installer "
+                                                "again with --sudo (you need the right to use "
+                                                "sudo).")
+                                  : QEL_TR_INFO("'sudo' asks for your own password and needs "
+                                                "your right to use sudo. Without it, start the "
+                                                "installer again with --su and give the password "
+                                                "of root."))
+                  << std::endl;
         m_result = 2;
         return 2;
     }

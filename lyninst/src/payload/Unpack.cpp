@@ -4,10 +4,12 @@
 #include <iostream>
 
 #include "StrUtil.h"
+#include "console/WrapText.h"
 #include "fs/Dir.h"
 #include "fs/Ops.h"
 #include "fs/Path.h"
 #include "gettext/Tr.h"
+#include "payload/Space.h"
 #include "term/Color.h"
 
 namespace qel {
@@ -71,7 +73,18 @@ bool RootInstaller::unpackData() {
                   << '\n';
     }
     std::cout << QEL_TR("Unpacking installation data... ") << std::flush;
-    if (!prepareTarget(verbose) || !findTar(verbose, true))
+    // The switch with which the user chooses another directory.
+    const std::string option = "--" + (m_unpack.isSet() ? m_unpack : m_tempdir_arg).getName();
+    if (!prepareTarget(verbose))
+        return false;
+    const std::string shortage = payload::spaceShortage(m_tempdir, option.c_str());
+    if (!shortage.empty()) {
+        printFailed();
+        term::ColorGuard guard(term::ec_guard);
+        std::cerr << wrapText(shortage) << std::endl;
+        return false;
+    }
+    if (!findTar(verbose, true))
         return false;
 
     m_call.setWorkDir(m_tempdir);
@@ -97,6 +110,9 @@ bool RootInstaller::unpackData() {
                                         "with '%d'."),
                                  m_call.arguments()[0].c_str(), lastExitCode())
                   << std::endl;
+        const std::string run_out = payload::spaceRunOut(m_tempdir, option.c_str());
+        if (!run_out.empty())
+            std::cerr << wrapText(run_out) << std::endl;
     }
     // Data that tar did not read is no complete unpacking, whatever tar says.
     if (!unpacked || write_error)

@@ -5,6 +5,7 @@
 #include <sys/types.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace qel::fs {
@@ -56,6 +57,8 @@ void tempdir(std::string& prefix);
 // Queries.
 // Follows links: false only for a missing file; other failures throw.
 bool exists(const std::string& path);
+// Bytes that an unprivileged user may still write to the file system of path.
+uint64_t availableSpace(const std::string& path);
 // The first executable regular file name in the directories of PATH (or
 // that directory with wantDir); empty when there is none.
 std::string findInPath(const std::string& name, bool wantDir = false);

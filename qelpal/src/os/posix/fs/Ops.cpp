@@ -7,6 +7,7 @@
 #include "gettext/Tr.h"
 
 #include <fcntl.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -103,6 +104,13 @@ bool exists(const std::string& path) {
     if (errno == ENOENT)
         return false;
     QEL_THROW(FsError, path);
+}
+
+uint64_t availableSpace(const std::string& path) {
+    struct statvfs st;
+    if (::statvfs(path.c_str(), &st) != 0)
+        QEL_THROW(FsError, path);
+    return static_cast<uint64_t>(st.f_bavail) * st.f_frsize;
 }
 
 std::string findInPath(const std::string& name, bool wantDir) {
