@@ -13,7 +13,9 @@
 #
 # Environment: BENCH_DIR work directory (default build-bench; the trees take
 # about twice SIZE on disk, the installed copies once more), BENCH_ROUNDS
-# paired rounds (default 5), JOBS build jobs (default 2). Needs root or sudo.
+# paired rounds (default 5), JOBS build jobs (default 2), BENCH_CMAKE_ARGS
+# further options for configuring the build (e.g. -DQEL_HOST_BUILD=ON, with a
+# BENCH_DIR of its own). Needs root or sudo.
 set -eu
 cd "$(dirname "$0")/.."
 src=$(pwd -P)
@@ -61,9 +63,9 @@ launcher=
 if command -v ccache >/dev/null; then
     launcher="-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache"
 fi
-# shellcheck disable=SC2086 # the launcher options are separate words
+# shellcheck disable=SC2086 # the launcher and further options are separate words
 cmake -S . -B "$work/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo $launcher \
-    "-DQEL_BENCH_TREES=${cache_entry#;}" >/dev/null
+    ${BENCH_CMAKE_ARGS:-} "-DQEL_BENCH_TREES=${cache_entry#;}" >/dev/null
 targets=zop-installer
 for name in $names; do targets="$targets zop-bench-$name"; done
 # shellcheck disable=SC2086
