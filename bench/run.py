@@ -264,7 +264,7 @@ def main():
     print("\nCPU time: user + system seconds of the whole process tree, median of %d "
           "rounds; a ratio is the median of the ratios within a round. Own peak: the "
           "largest VmHWM of the installer's own processes. Goals on the work per byte "
-          "(--verify, --unpack, installation) are not judged on the demo's 0.45 MB, "
+          "(--verify, --unpack, installation) are not judged on the demo's small archive, "
           "where the start-up is all there is.\n" % rounds)
     missed = report(plans, 16)
     if missed:
