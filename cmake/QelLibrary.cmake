@@ -19,6 +19,7 @@ function(qel_add_library name)
         target_link_libraries(${name}_tests PRIVATE ${name} ${ARG_TEST_DEPS}
             GTest::gtest GTest::gtest_main)
         add_test(NAME ${name}_tests COMMAND ${name}_tests)
+        qel_guard_host(${name}_tests)
     endif()
 endfunction()
 

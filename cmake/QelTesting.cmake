@@ -13,6 +13,46 @@ endif()
 
 set(QEL_SANDBOX_RUN ${CMAKE_SOURCE_DIR}/testsupport/sandbox-run)
 
+# qel_guard_host(<test>...): the tests run between the snapshot of the host
+# and its check (qel_add_host_check), whatever ctest's order or -j. Every
+# test of the tree must be guarded.
+function(qel_guard_host)
+    foreach(test ${ARGN})
+        set_property(TEST ${test} APPEND PROPERTY FIXTURES_REQUIRED qel_host)
+    endforeach()
+    set_property(GLOBAL APPEND PROPERTY QEL_GUARDED_TESTS ${ARGN})
+endfunction()
+
+function(qel_tests_below dir out)
+    get_property(tests DIRECTORY ${dir} PROPERTY TESTS)
+    get_property(subdirs DIRECTORY ${dir} PROPERTY SUBDIRECTORIES)
+    foreach(sub ${subdirs})
+        qel_tests_below(${sub} sub_tests)
+        list(APPEND tests ${sub_tests})
+    endforeach()
+    set(${out} ${tests} PARENT_SCOPE)
+endfunction()
+
+# qel_add_host_check(): after all tests are added. host_snapshot records the
+# host's state before any other test starts, host_check fails after the last
+# one when the host changed (testsupport/host-check).
+function(qel_add_host_check)
+    qel_tests_below(${CMAKE_SOURCE_DIR} all)
+    get_property(guarded GLOBAL PROPERTY QEL_GUARDED_TESTS)
+    foreach(test ${all})
+        if(NOT test IN_LIST guarded)
+            message(FATAL_ERROR "Test ${test} may run after the host check: call "
+                "qel_guard_host(${test}) where it is added")
+        endif()
+    endforeach()
+    set(check ${CMAKE_SOURCE_DIR}/testsupport/host-check)
+    set(state ${CMAKE_BINARY_DIR}/host-state.txt)
+    add_test(NAME host_snapshot COMMAND ${check} snapshot ${state})
+    add_test(NAME host_check COMMAND ${check} compare ${state})
+    set_tests_properties(host_snapshot PROPERTIES FIXTURES_SETUP qel_host TIMEOUT 900)
+    set_tests_properties(host_check PROPERTIES FIXTURES_CLEANUP qel_host TIMEOUT 900)
+endfunction()
+
 # qel_add_sandbox_test(NAME <name> COMMAND <command> [<arg>...]): a ctest test
 # whose command runs as root in a private mount namespace (testsupport/
 # sandbox-run), where it may change /etc, /tmp, /opt and /var/backups.
@@ -21,6 +61,7 @@ function(qel_add_sandbox_test)
     cmake_parse_arguments(ARG "" "NAME" "COMMAND" ${ARGN})
     add_test(NAME ${ARG_NAME} COMMAND ${QEL_SANDBOX_RUN} ${ARG_COMMAND})
     set_tests_properties(${ARG_NAME} PROPERTIES SKIP_RETURN_CODE 77)
+    qel_guard_host(${ARG_NAME})
 endfunction()
 
 # qel_add_pytest(NAME <name> DIR <directory> [TIMEOUT <seconds>]): runs pytest
@@ -38,4 +79,5 @@ function(qel_add_pytest)
     set_tests_properties(${ARG_NAME} PROPERTIES
         TIMEOUT ${ARG_TIMEOUT}
         ENVIRONMENT "QEL_BUILD_DIR=${CMAKE_BINARY_DIR};PYTHONDONTWRITEBYTECODE=1")
+    qel_guard_host(${ARG_NAME})
 endfunction()

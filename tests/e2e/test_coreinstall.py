@@ -2,6 +2,7 @@
 the unpacked tree beside qel.info, as root, inside the sandbox."""
 
 import re
+import subprocess
 
 import pexpect
 import pytest
@@ -289,3 +290,67 @@ def test_uninstall_removes_installation_and_entry(box):
     assert not box.exists(ROOT)
     assert productcfg(box, "get", "zop", "root").returncode == 1
     assert productcfg(box, "get", "kest", "root").stdout == "/opt/qel/kest\n"
+
+
+class Daemons:
+    """Processes started in the box, all stopped at the end of the test."""
+
+    def __init__(self, box):
+        self.box = box
+        self.started = []
+
+    def start(self, argv):
+        process = subprocess.Popen(self.box.command(argv), stdout=subprocess.PIPE, text=True)
+        self.started.append(process)
+        return process
+
+    def qelzopd(self, root):
+        process = self.start([root + "/sbin/qelzopd", "-f"])
+        assert process.stdout.readline() == "qelzopd: running as process %d\n" % process.pid
+        return process
+
+    def stop_all(self):
+        for process in self.started:
+            if process.poll() is None:
+                process.kill()
+            process.wait()
+            process.stdout.close()
+
+
+@pytest.fixture
+def daemons(box):
+    started = Daemons(box)
+    yield started
+    started.stop_all()
+
+
+def test_uninstall_stops_only_the_daemon_of_its_installation(box, daemons):
+    assert coreinstall(box, "--batch").returncode == 0
+    box.run(["cp", "-R", ROOT, "/opt/qel/other"])
+    box.run(["cp", "/bin/sleep", "/opt/qel/qelzopd"])
+    ours = daemons.qelzopd(ROOT)
+    assert box.read_file(ROOT + "/run/qelzopd.pid") == "%d\n" % ours.pid
+    other_installation = daemons.qelzopd("/opt/qel/other")
+    other_program = daemons.start(["/opt/qel/qelzopd", "1000"])
+
+    result = box.run([ROOT + "/sbin/zop-uninstall", "--batch"], check=False)
+    assert result.returncode == 0, result.stderr
+    assert result.stdout.startswith("Stopped qelzopd (process %d)\n" % ours.pid)
+    assert ours.wait(timeout=30) == 0
+    assert ours.stdout.read() == "qelzopd: stopping on SIGTERM\n"
+    assert other_installation.poll() is None
+    assert other_program.poll() is None
+    assert box.read_file("/opt/qel/other/run/qelzopd.pid") == "%d\n" % other_installation.pid
+
+
+def test_uninstall_leaves_a_process_that_a_stale_pid_file_names(box, daemons):
+    assert coreinstall(box, "--batch").returncode == 0
+    box.run(["cp", "/bin/sleep", "/opt/qel/qelzopd"])
+    unrelated = daemons.start(["/opt/qel/qelzopd", "1000"])
+    box.write_file(ROOT + "/run/qelzopd.pid", "%d\n" % unrelated.pid)
+
+    result = box.run([ROOT + "/sbin/zop-uninstall", "--batch"], check=False)
+    assert result.returncode == 0, result.stderr
+    assert "Stopped" not in result.stdout
+    assert not box.exists(ROOT)
+    assert unrelated.poll() is None
