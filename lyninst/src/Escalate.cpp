@@ -14,6 +14,17 @@ namespace qel {
 
 void RootInstaller::reinvocationArguments(std::vector<std::string>& args) const {
     PrivilegeApp::reinvocationArguments(args);
+    // The privileged run works inside the unpacked tree: each value it gets
+    // is the one settled here, the paths made absolute against the start
+    // directory.
+    const TCLAP::ValueArg<std::string>* const values[] = {&m_unpack, &m_dir,     &m_tempdir_arg,
+                                                         &m_restore, &m_user, &m_group};
+    for (std::size_t i = 1; i + 1 < args.size() && args[i] != "--"; ++i)
+        for (const TCLAP::ValueArg<std::string>* value : values)
+            if (value->argMatches(args[i])) {
+                args[++i] = value->getValue();
+                break;
+            }
     // The privileged run installs for the accounts settled here, not for root.
     if (hasAccountSwitches(m_product.kind())) {
         if (!m_group.isSet()) {
@@ -26,6 +37,7 @@ void RootInstaller::reinvocationArguments(std::vector<std::string>& args) const 
         }
     }
     args.push_back("--");
+    args.push_back(m_program);
     args.push_back(reinvoked_marker);
 }
 

@@ -89,7 +89,6 @@ bool RootInstaller::callInstallRoutine() {
 
 void RootInstaller::printSupportHint() const {
     term::ColorGuard colour(support_colour, std::cout);
-    const char* program = m_argc > 0 && m_argv[0] ? m_argv[0] : "";
     std::cout << wrapText(aux::format(QEL_TR("If you can't solve the problem on your own you can "
                                              "contact the QEL support by eMail at %s. If you do "
                                              "so please don't forget to provide the following "
@@ -98,7 +97,7 @@ void RootInstaller::printSupportHint() const {
               << "\n\n"
               << wrapText(aux::format(QEL_TR("- the product and its version you're trying to "
                                              "install (see '%s -i')"),
-                                      program),
+                                      m_program.c_str()),
                           80, 1)
               << "\n"
               << wrapText(QEL_TR("- information about the system you're using (see 'uname -a')"),

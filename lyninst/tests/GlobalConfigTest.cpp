@@ -205,6 +205,40 @@ TEST_F(GlobalCfgTest, PurgeRemovesOnlyTheOneEntry) {
     EXPECT_NE(access(path().c_str(), F_OK), 0) << "the last entry takes the file with it";
 }
 
+// The administrator keeps the file elsewhere and links to it: saving and
+// purging replace the file the link leads to, and the link stays.
+TEST_F(GlobalCfgTest, ALinkedFileIsWrittenThroughTheLink) {
+    ASSERT_EQ(mkdir((m_dir / "real").c_str(), 0755), 0);
+    const std::string target = m_dir.write("real/qel.info", two_products);
+    ASSERT_EQ(symlink("real/qel.info", path().c_str()), 0);
+    auto linkStays = [&] {
+        char text[64] = {};
+        EXPECT_EQ(readlink(path().c_str(), text, sizeof text - 1), 13) << "the link is gone";
+        EXPECT_STREQ(text, "real/qel.info");
+        EXPECT_NE(access((m_dir / "real/qel.info.new").c_str(), F_OK), 0);
+        EXPECT_NE(access((m_dir / "qel.info.new").c_str(), F_OK), 0);
+    };
+
+    Product zop(qel::ZOP_SERVER);
+    zop.setRoot("/opt/qel/zop");
+    zop.saveConfig();
+    linkStays();
+    libconfig::Config cfg;
+    cfg.readFile(target.c_str());
+    EXPECT_EQ(names(cfg.getRoot()), (Names{"dax", "wyv", "zop"}));
+
+    Product(qel::TOLVANE_SERVER).purgeConfig();
+    Product(qel::BRINDLE_VIRTUAL).purgeConfig();
+    linkStays();
+    cfg.readFile(target.c_str());
+    EXPECT_EQ(names(cfg.getRoot()), Names{"zop"});
+
+    zop.purgeConfig();
+    linkStays();
+    cfg.readFile(target.c_str());
+    EXPECT_EQ(cfg.getRoot().getLength(), 0) << "the last entry leaves the linked file empty";
+}
+
 TEST_F(GlobalCfgTest, InstalledProducts) {
     EXPECT_TRUE(Product::installedProducts().empty());
     writeCfg("wyv = { root = \"/w\"; };\nhovon = { root = \"/h\"; };\nother = { root = \"/o\"; };\n"

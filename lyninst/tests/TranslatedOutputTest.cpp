@@ -2,6 +2,7 @@
 #include "TranslatedStdOutput.h"
 
 #include "StreamCapture.h"
+#include "TextDomains.h"
 
 #include <gtest/gtest.h>
 

@@ -3,6 +3,7 @@
 #include "Exception.h"
 #include "QelPal.h"
 #include "ScratchDir.h"
+#include "TextDomains.h"
 
 #include <gtest/gtest.h>
 

@@ -2,6 +2,7 @@
 #include "gettext/Locale.h"
 
 #include "ScratchDir.h"
+#include "TextDomains.h"
 
 #include <gtest/gtest.h>
 
@@ -44,10 +45,6 @@ protected:
             Locale::m_locale_env = m_saved_env;
         }
         Locale::m_locale_dir.clear();
-        // Bindings are process-wide: later tests must see English texts.
-        for (const char* domain : {"qelpal", "lyninfo"}) {
-            bindtextdomain(domain, "/nonexistent");
-        }
     }
 
     void compile(const std::string& domain, const std::string& id, const std::string& str) {

@@ -50,15 +50,29 @@ def i18n_dir():
     return _built(BUILD_DIR / "i18n" / "de_DE" / "LC_MESSAGES" / "installer.mo").parents[2]
 
 
+def _sandbox(keep):
+    try:
+        return Sandbox(SANDBOX_RUN, keep=[keep])
+    except SandboxUnavailable as e:
+        pytest.skip(str(e))
+
+
 @pytest.fixture
 def sandbox(tmp_path):
     """A fresh private mount namespace (see sandbox.py) for one test.
 
     tmp_path stays visible inside, so a test can prepare files there."""
-    try:
-        box = Sandbox(SANDBOX_RUN, keep=[tmp_path])
-    except SandboxUnavailable as e:
-        pytest.skip(str(e))
+    box = _sandbox(tmp_path)
+    yield box
+    box.close()
+
+
+@pytest.fixture(scope="module")
+def module_sandbox(tmp_path_factory):
+    """One sandbox for the tests of a module that run the installer as root
+    without depending on each other's traces; its scratch directory stays
+    visible inside."""
+    box = _sandbox(tmp_path_factory.mktemp("module"))
     yield box
     box.close()
 

@@ -78,6 +78,16 @@ def run_tty(argv, answers=(), timeout=120):
     return status, tty_text(seen.getvalue())
 
 
+def run_in(box, argv, **kwargs):
+    """run() inside the sandbox box, as root."""
+    return run(box.command(argv), **kwargs)
+
+
+def run_tty_in(box, argv, **kwargs):
+    """run_tty() inside the sandbox box, as root."""
+    return run_tty(box.command(argv), **kwargs)
+
+
 def tty_text(text):
     return text.replace("\r\n", "\n")
 

@@ -9,7 +9,7 @@ import time
 import pexpect
 import pytest
 
-from sandbox import BIN_DIR
+from sandbox import BIN_DIR, ROOT_PATH, USER_PATH
 
 USER = "qeltester"
 USER_PW = "userpw"
@@ -168,6 +168,34 @@ def test_installation_into_a_directory_with_blanks(box, tool):
     output, status = finish(child)
     assert status == 0, output
     assert_installed(box, root)
+
+
+# Paths and the program's name as the user gave them ------------------------
+
+@pytest.mark.parametrize("tool", ["su", "sudo"])
+def test_relative_directory_is_taken_from_the_home_directory(box, tool):
+    box.allow_sudo(USER)
+    child = start(box, "-b", "--" + tool, "-d", "myzop")
+    escalation(child, tool)
+    child.sendline(PASSWORDS[tool])
+    output, status = finish(child)
+    assert status == 0, output
+    # Recorded so in /etc/qel.info, and the temporary data is gone.
+    assert_installed(box, box.home(USER) + "/myzop")
+
+
+@pytest.mark.parametrize("user", [USER, None], ids=["through su", "as root"])
+def test_support_text_names_the_program_as_typed(box, user):
+    path = "%s:%s" % (BIN_DIR, USER_PATH if user else ROOT_PATH)
+    child = box.spawn(["zop-installer-exit5", "-b"], user=user, cwd=box.home(user or "root"),
+                      env={"QEL_NO_COLOR": "1", "PATH": path}, timeout=60)
+    if user:
+        escalation(child, "su")
+        child.sendline(ROOT_PW)
+    output, status = finish(child)
+    assert status == 2, output
+    assert "- the product and its version you're trying to install (see\r\n" \
+           "  'zop-installer-exit5 -i')\r\n" in output
 
 
 # How the privileged run ended, as the unprivileged run reports it ----------

@@ -2,14 +2,16 @@
 exit statuses, the banner and its colour, the first checks of the sequence.
 
 Every run starts the real executable as "./zop-installer" from its own
-directory, so the program name in the texts is that one."""
+directory, so the program name in the texts is that one. The tests run as
+root in CI, so the installer runs in a sandbox shared by the module."""
 
 import os
-import shutil
 import subprocess
 
 import pexpect
 import pytest
+
+from sandbox import BIN_DIR
 
 PROGRAM = "./zop-installer"
 VERSION = b"\n./zop-installer  version: QEL Zonal Outpost Probe Server 2.00\n\n"
@@ -37,24 +39,36 @@ def clean_env(**extra):
     return env
 
 
+@pytest.fixture(scope="module")
+def box(module_sandbox, installer):
+    module_sandbox.provide(installer)
+    return module_sandbox
+
+
+def in_box(box, args, env=None, cwd=BIN_DIR):
+    """The command that starts the installer in the box from cwd, as PROGRAM
+    when cwd is its directory, with env as its whole environment."""
+    assigns = ["%s=%s" % kv for kv in (env or clean_env()).items()]
+    program = PROGRAM if cwd == BIN_DIR else BIN_DIR + "/zop-installer"
+    return box.command(["env", "-i", "--chdir", cwd] + assigns + [program] + args)
+
+
 @pytest.fixture
-def run(installer):
+def run(box):
     """run(args, **env): the installer through pipes; (status, stdout, stderr)."""
-    def go(args, env=None, cwd=None):
-        result = subprocess.run([PROGRAM] + args, executable=str(installer),
-                                cwd=cwd or installer.parent, env=env or clean_env(),
-                                stdin=subprocess.DEVNULL, capture_output=True, timeout=60)
+    def go(args, env=None):
+        result = subprocess.run(in_box(box, args, env), stdin=subprocess.DEVNULL,
+                                capture_output=True, timeout=60)
         return result.returncode, result.stdout, result.stderr
     return go
 
 
 @pytest.fixture
-def run_tty(installer):
+def run_tty(box):
     """run_tty(args, **env): the installer in a pseudo-terminal; (status, bytes)."""
     def go(args, env=None):
-        # env starts it under the name typed, from the installer's directory.
-        child = pexpect.spawn("env", ["--chdir", str(installer.parent), PROGRAM] + args,
-                              env=env or clean_env(), timeout=60)
+        argv = in_box(box, args, env)
+        child = pexpect.spawn(argv[0], argv[1:], timeout=60)
         output = child.read()
         child.close()
         return child.exitstatus, output.replace(b"\r\n", b"\n")
@@ -124,12 +138,12 @@ def test_no_colour_wins_everywhere(run, run_tty, extra):
     assert status == 1 and b"\x1b" not in out
 
 
-def test_privileged_run_goes_straight_to_the_routine(installer, tmp_path):
+def test_privileged_run_goes_straight_to_the_routine(box):
     # No banner, no checks, no unpacking: the routine is looked for in the
     # working directory, which here has none.
-    result = subprocess.run([str(installer), "-b", "--", "--reinvoked"], cwd=tmp_path,
-                            env=clean_env(), stdin=subprocess.DEVNULL, capture_output=True,
-                            timeout=60)
+    box.run(["mkdir", "-p", "/opt/empty"])
+    result = subprocess.run(in_box(box, ["-b", "--", "--reinvoked"], cwd="/opt/empty"),
+                            stdin=subprocess.DEVNULL, capture_output=True, timeout=60)
     status, out, err = result.returncode, result.stdout, result.stderr
     assert status == 2
     assert out.startswith(b"Performing an unattended batch installation\n"
@@ -203,9 +217,17 @@ def test_broken_product_configuration_reaches_main(sandbox, installer):
     assert "/etc/qel.info" in result.stderr
 
 
-def test_relative_unpack_path_is_taken_from_the_start_directory(installer, tmp_path):
-    result = subprocess.run([str(installer), "-b", "--unpack", "rel/inner"], cwd=tmp_path,
-                            env=clean_env(), stdin=subprocess.DEVNULL, capture_output=True,
-                            timeout=120)
+@pytest.mark.parametrize("switches, made", [
+    (["--unpack", "rel/inner"], ["rel/inner/qelinst/coreinstall"]),
+    # Root installs without a second run: the routine gets the absolute path.
+    (["--tempdir", "rel/temp", "-k", "--dir", "rel/zop"],
+     ["rel/temp/qelinst/coreinstall", "rel/zop/sbin/qelzopd"]),
+])
+def test_relative_paths_are_taken_from_the_start_directory(box, switches, made):
+    box.run(["rm", "-rf", "/opt/start", "/etc/qel.info"])
+    box.run(["mkdir", "-p", "/opt/start"])
+    result = subprocess.run(in_box(box, ["-b"] + switches, cwd="/opt/start"),
+                            stdin=subprocess.DEVNULL, capture_output=True, timeout=120)
     assert result.returncode == 0, result.stderr
-    assert (tmp_path / "rel" / "inner" / "qelinst" / "coreinstall").is_file()
+    for path in made:
+        assert box.exists("/opt/start/" + path), path

@@ -32,7 +32,7 @@ def test_syntax_error_in_german(box, installer):
     result = run_installer(box, installer, "--info",
                            env={"LANG": "de_DE.UTF-8", "LC_ALL": "de_DE.UTF-8"})
     assert result.returncode == 2, result.stdout + result.stderr
-    assert ("\tKonfigurations-Fehler aufgetreten. Die globale Produktkonfigurationsdatei '/etc/qel.info' enthält Fehler:\n"
+    assert ("\tKonfigurations Fehler aufgetreten. Die globale Produktkonfigurationsdatei '/etc/qel.info' enthält Fehler:\n"
             "\t/etc/qel.info:3 - syntax error" in result.stderr), result.stderr
 
 

@@ -12,7 +12,8 @@ import time
 
 import pytest
 
-from steps import at_exit, banner, clean_env, in_color, run, run_tty, supported_box, YELLOW
+from steps import at_exit, banner, clean_env, in_color, run_in, run_tty_in, supported_box, \
+    YELLOW
 
 GERMAN = {"LANG": "de_DE.UTF-8"}
 WARNING = "Couldn't setup foreign language support.\nInstallation will be in English.\n\n"
@@ -40,20 +41,20 @@ def leftovers(box):
     return box.glob("/tmp/qeli18n.*")
 
 
-def test_help_and_parse_errors_in_german(installer, de):
-    status, out, err = run(clean_env(**GERMAN) + [str(installer), "--help"])
+def test_help_and_parse_errors_in_german(box, de):
+    status, out, err = run_in(box, clean_env(**GERMAN) + [box.exe, "--help"])
     assert status == 0 and err == ""
     assert de("USAGE:", "tclap") in out and "USAGE:" not in out
     assert de("Installer program for %s") % "QEL Zonal Outpost Probe Server" in out
 
-    status, out, err = run(clean_env(**GERMAN) + [str(installer), "--no-such-switch"])
+    status, out, err = run_in(box, clean_env(**GERMAN) + [box.exe, "--no-such-switch"])
     assert status == 1 and out == ""
     assert err.startswith(de("PARSE ERROR:", "tclap") + " ")
     assert de("Couldn't find match for argument", "tclap") in err
 
 
 def test_step_lines_in_german(box, de):
-    status, out = run_tty(box.command(clean_env(**GERMAN) + [box.exe, "--verify"]))
+    status, out = run_tty_in(box, clean_env(**GERMAN) + [box.exe, "--verify"])
     assert status == 0
     assert out == banner(True) + de("Verfying contained installation data... ") \
         + "\x1b[2m\x1b[32m" + de("succeeded", "lyninfo") + "\n\x1b[0m" + at_exit()

@@ -4,7 +4,7 @@ import subprocess
 
 import pytest
 
-from steps import at_exit, banner, clean_env, run, run_tty, supported_box
+from steps import at_exit, banner, clean_env, run_in, run_tty_in, supported_box
 
 PACKAGE = """This is an installation package for:
 
@@ -66,7 +66,7 @@ def test_info_shows_package_sizes_and_environment(debian_box, archive_size):
 
     # The same text in a terminal, the banner in colour; --verify given as
     # well changes nothing.
-    status, out = run_tty(box.command(clean_env(LANG="C") + [box.exe, "--verify", "--info"]))
+    status, out = run_tty_in(box, clean_env(LANG="C") + [box.exe, "--verify", "--info"])
     assert (status, out) == (0, expected.replace(banner(), banner(True)) + at_exit())
 
 
@@ -94,8 +94,8 @@ def attach(installer, tmp_path, *contents):
     return exe
 
 
-def info(exe):
-    status, out, err = run(clean_env(LANG="C") + [str(exe), "--info"])
+def info(box, exe):
+    status, out, err = run_in(box, clean_env(LANG="C") + [str(exe), "--info"])
     assert status == 0
     return out, err
 
@@ -105,16 +105,17 @@ def info(exe):
     ([b"[qel]\nkey = value\n"], 18),
     ([b"first attachment", b"later"], 5),
 ], ids=["one megabyte", "small", "later wins"])
-def test_attached_configuration_size(installer, tmp_path, archive_size, contents, size):
-    out, err = info(attach(installer, tmp_path, *contents))
+def test_attached_configuration_size(module_sandbox, installer, tmp_path, archive_size, contents,
+                                     size):
+    out, err = info(module_sandbox, attach(installer, tmp_path, *contents))
     assert size_line("Size of contained data", archive_size) \
         + size_line("Size of attached configuration", size) + "\nEnvironment" in out
     assert err == ""
 
 
-def test_no_attached_configuration_no_line(installer, tmp_path, archive_size):
+def test_no_attached_configuration_no_line(module_sandbox, installer, tmp_path, archive_size):
     for exe in [installer, attach(installer, tmp_path, b"")]:
-        out, err = info(exe)
+        out, err = info(module_sandbox, exe)
         assert size_line("Size of contained data", archive_size) + "\nEnvironment" in out
         assert "attached" not in out
         assert err == ""

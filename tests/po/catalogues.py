@@ -143,3 +143,42 @@ def faults(texts, catalogue_text):
         elif entry["fuzzy"]:
             found.append("fuzzy: %r (%s)" % (msgid, where))
     return found
+
+
+# A printf conversion: position, flags, width, precision, length, type.
+_CONVERSION = re.compile(r"%(?:(\d+)\$)?[-+ #0']*(?:\d+|\*)?(?:\.(?:\d+|\*)?)?"
+                         r"(hh|h|ll|l|L|q|j|z|t)?([diouxXeEfFgGaAcspn%])")
+
+
+def conversions(text):
+    """The printf conversions of text as (position, length and type); %% is
+    none. Positional ones are in the order of their positions."""
+    found = [(m.group(1) or "", (m.group(2) or "") + m.group(3))
+             for m in _CONVERSION.finditer(text) if m.group(3) != "%"]
+    return sorted(found) if any(position for position, _ in found) else found
+
+
+def _edges(text):
+    """The blanks and line ends that begin and end text."""
+    body = text.strip()
+    if not body:
+        return text, ""
+    start = text.index(body)
+    return text[:start], text[start + len(body):]
+
+
+def form_faults(catalogue_text):
+    """Translations whose form differs from their original: the blanks and
+    line ends at either end, the number of line ends, the printf conversions."""
+    found = []
+    for entry in parse_po(catalogue_text):
+        msgid, msgstr = entry["msgid"], entry["msgstr"]
+        if not msgstr:
+            continue
+        if _edges(msgid) != _edges(msgstr):
+            found.append("edges: %r -> %r" % (msgid, msgstr))
+        if msgid.count("\n") != msgstr.count("\n"):
+            found.append("line ends: %r -> %r" % (msgid, msgstr))
+        if conversions(msgid) != conversions(msgstr):
+            found.append("conversions: %r -> %r" % (msgid, msgstr))
+    return found

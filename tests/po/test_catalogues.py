@@ -47,6 +47,42 @@ def test_product_formats_are_checked_by_msgfmt():
     assert unmarked == []
 
 
+@pytest.mark.parametrize("po", sorted(p.name for p in (ROOT / "po").glob("*.po")))
+def test_every_translation_keeps_the_form_of_its_original(po):
+    problems = catalogues.form_faults((ROOT / "po" / po).read_text(encoding="utf-8"))
+    assert problems == [], "po/%s:\n%s" % (po, "\n".join(problems))
+
+
+def test_form_checker_reports_edges_line_ends_and_conversions():
+    po = textwrap.dedent('''\
+        msgid " error occured."
+        msgstr "-Fehler aufgetreten."
+
+        msgid "Done: "
+        msgstr "Fertig:"
+
+        msgid "one\\ntwo"
+        msgstr "eins zwei"
+
+        msgid "%s has %d"
+        msgstr "%d hat %s"
+
+        msgid "%1$s has %2$d"
+        msgstr "%2$d hat %1$s"
+
+        msgid "%s in %ld%%"
+        msgstr "%s in %d%%"
+
+        msgid " kept\\n"
+        msgstr " behalten\\n"
+        ''')
+    problems = catalogues.form_faults(po)
+    assert [p.split(":")[0] for p in problems] == ["edges", "edges", "line ends", "conversions",
+                                                   "conversions"]
+    assert problems[0] == "edges: ' error occured.' -> '-Fehler aufgetreten.'"
+    assert "'%s in %ld%%'" in problems[4]
+
+
 def test_checker_reports_missing_untranslated_and_fuzzy(tmp_path):
     src = tmp_path / "lyninst" / "src"
     src.mkdir(parents=True)

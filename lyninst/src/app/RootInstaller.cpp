@@ -98,10 +98,9 @@ bool RootInstaller::selectUserAndGroup() {
         std::cout << QEL_TR("Performing an unattended batch installation") << std::endl;
     // Relative to the directory the program was started in, before the
     // sequence changes to its working directory.
-    if (m_unpack.isSet())
-        fs::makeAbsolute(m_unpack.getValue());
-    if (m_dir.isSet())
-        fs::makeAbsolute(m_dir.getValue());
+    for (TCLAP::ValueArg<std::string>* path : {&m_unpack, &m_dir, &m_tempdir_arg})
+        if (path->isSet())
+            fs::makeAbsolute(path->getValue());
     if (m_unpack.isSet() && m_restore.isSet()) {
         std::cerr << aux::format(QEL_TR("The %s and %s options cannot be used at the same time"),
                                  m_unpack.getName().c_str(), m_restore.getName().c_str())
@@ -113,6 +112,11 @@ bool RootInstaller::selectUserAndGroup() {
 
 void RootInstaller::execute() {
     m_reinvoked = m_argc != 0 && std::strcmp(m_argv[m_argc - 1], reinvoked_marker) == 0;
+    // The privileged run finds the name the user typed before its marker.
+    if (m_reinvoked && m_argc >= 4 && std::strcmp(m_argv[m_argc - 3], "--") == 0)
+        m_program = m_argv[m_argc - 2];
+    else if (m_argc > 0 && m_argv[0])
+        m_program = m_argv[0];
     if (!m_reinvoked)
         printBanner();
     if (!selectUserAndGroup()) {

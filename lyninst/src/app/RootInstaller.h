@@ -29,7 +29,8 @@ protected:
     std::string description() const override;
     std::string version() const override;
     void execute() override;
-    // The installed-for accounts (kind 0), then "--" and the marker.
+    // The switches with the paths made absolute, the installed-for accounts
+    // (kind 0), then "--", argument 0 as typed and the marker.
     void reinvocationArguments(std::vector<std::string>& args) const override;
 
 private:
@@ -91,6 +92,8 @@ private:
     std::string m_tempdir;
     // This is the privileged run started by the escalation.
     bool m_reinvoked = false;
+    // Argument 0 as the user typed it, for the texts that name the program.
+    std::string m_program;
     // The working directory of the sequence.
     std::string m_workdir = "/tmp";
     aux::DirStack m_dirs;

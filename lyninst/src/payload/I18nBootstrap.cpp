@@ -101,10 +101,10 @@ void TarInstaller::runTranslated() {
     args.assign(m_argv, m_argv + m_argc);
     if (args.empty())
         args.emplace_back();
-    // A bare name was found on PATH by the shell; as a path it would name a
-    // file in the working directory.
-    else if (args[0].find('/') == std::string::npos)
-        args[0] = proc::exe();
+    // Started from the running file (a bare name was found on PATH by the
+    // shell and would name a file in the working directory), under the name
+    // the user typed, which the texts show.
+    m_call.setProgram(proc::exe());
     m_call.create(0);
     m_call.succeeded();
     const int code = lastExitCode();

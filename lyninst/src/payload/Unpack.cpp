@@ -16,6 +16,7 @@ namespace qel {
 
 void TarInstaller::resetCall() {
     m_call.arguments().clear();
+    m_call.setProgram("");
     m_call.setStdout(-1);
     m_call.setStderr(-1);
     m_call.setStdin(-1);

@@ -46,8 +46,14 @@ namespace {
 
 } // namespace
 
-void writeConfig(libconfig::Config& config, const fs::Path& path, const char* message,
+void writeConfig(libconfig::Config& config, const fs::Path& file, const char* message,
                  const char* function) {
+    // A symbolic link stays one: the file it leads to is replaced, by a
+    // temporary file beside that one.
+    std::string target = file.str();
+    if (fs::exists(target))
+        fs::assignCanonical(target);
+    const fs::Path path(target);
     const std::string temp = path.str() + ".new";
     try {
         config.setTabWidth(0);
@@ -162,7 +168,8 @@ void Product::purgeConfig() const {
         return;
     }
     root.remove(sectionName());
-    if (root.getLength() == 0) {
+    // Without entries the file goes, but a linked file is left empty.
+    if (root.getLength() == 0 && !fs::Info::get(m_global_cfg, false).isLink()) {
         fs::removeFile(m_global_cfg);
         return;
     }

@@ -47,9 +47,11 @@ public:
     // Aborts when a started child was not waited for.
     virtual ~Child();
 
-    // Element 0 is the path of the program (no search in PATH).
+    // Element 0 is the path of the program (no search in PATH), unless a
+    // program is set: then it is only the child's argument 0.
     std::vector<std::string>& arguments() { return m_arguments; }
     const std::vector<std::string>& arguments() const { return m_arguments; }
+    void setProgram(const std::string& path) { m_program = path; }
     // NAME=value entries; empty inherits the current environment.
     std::vector<std::string>& environment() { return m_environment; }
     // Empty: the child starts in the caller's working directory.
@@ -94,6 +96,7 @@ private:
 
     std::vector<std::string> m_environment;
     std::vector<std::string> m_arguments;
+    std::string m_program;
     std::string m_workdir;
     int m_stdout = -1;
     int m_stderr = -1;

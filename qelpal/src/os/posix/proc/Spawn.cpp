@@ -109,7 +109,7 @@ void Child::execInChild(char* const* argv, char* const* envp) const noexcept {
             _exit(EXEC_FAILED);
         }
 
-        execve(argv[0], argv, envp);
+        execve(m_program.empty() ? argv[0] : m_program.c_str(), argv, envp);
         OsError e(errno);
         QEL_LOCATE(e);
         writeError(reportLead(argv[0]) + describe(e) + "\n");
