@@ -331,6 +331,8 @@ def test_ctrl_c_at_the_password_prompt_installs_nothing(box, tool):
     child.sendintr()
     output, status = finish(child)
     assert status == 3, output
+    assert output.endswith("\r\nThe installation was aborted\r\n"
+                           "Cleaning up temporary files... succeeded\r\n"), output
     assert "Calling installation routine" not in output
     assert_nothing_installed(box)
     assert remaining(child.pid) == ""

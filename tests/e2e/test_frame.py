@@ -138,11 +138,17 @@ def test_no_colour_wins_everywhere(run, run_tty, extra):
     assert status == 1 and b"\x1b" not in out
 
 
-def test_privileged_run_goes_straight_to_the_routine(box):
+@pytest.mark.parametrize("routine, reason", [
+    (None, b"No such file or directory (2)"),
+    ("#!/bin/sh\nexit 0\n", b"Permission denied (13)")], ids=["missing", "not executable"])
+def test_privileged_run_goes_straight_to_the_routine(box, routine, reason):
     # No banner, no checks, no unpacking: the routine is looked for in the
-    # working directory, which here has none.
-    box.run(["mkdir", "-p", "/opt/empty"])
-    result = subprocess.run(in_box(box, ["-b", "--", "--reinvoked"], cwd="/opt/empty"),
+    # working directory, where it is missing or may not be run.
+    box.run(["rm", "-rf", "/opt/routine"])
+    box.run(["mkdir", "-p", "/opt/routine"])
+    if routine:
+        box.write_file("/opt/routine/coreinstall", routine, mode=0o644)
+    result = subprocess.run(in_box(box, ["-b", "--", "--reinvoked"], cwd="/opt/routine"),
                             stdin=subprocess.DEVNULL, capture_output=True, timeout=60)
     status, out, err = result.returncode, result.stdout, result.stderr
     assert status == 2
@@ -151,6 +157,7 @@ def test_privileged_run_goes_straight_to_the_routine(box):
                           b"\n=== The installation failed with code 125 ===\n\n"
                           b"If you can't solve the problem on your own")
     assert b"(./coreinstall):\n" in err
+    assert reason in err
 
 
 def test_marker_elsewhere_is_no_privileged_run(run):
