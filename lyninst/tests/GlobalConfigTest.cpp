@@ -140,11 +140,15 @@ TEST_F(GlobalCfgTest, SavingCreatesTheFileAndKeepsItsMode) {
     zop.saveConfig();
     EXPECT_EQ(Product(qel::ZOP_SERVER).root(), "/opt/qel/zop");
     ASSERT_EQ(chmod(path().c_str(), 0640), 0);
+    struct stat before;
+    ASSERT_EQ(stat(path().c_str(), &before), 0);
     zop.setRoot("/srv/zop");
     zop.saveConfig();
     struct stat info;
     ASSERT_EQ(stat(path().c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0640u);
+    // A new file took the old one's name: a reader never sees half a file.
+    EXPECT_NE(info.st_ino, before.st_ino);
     EXPECT_EQ(Product(qel::ZOP_SERVER).root(), "/srv/zop");
     EXPECT_NE(access((path() + ".new").c_str(), F_OK), 0) << "no temporary file is left";
 }
