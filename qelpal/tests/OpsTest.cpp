@@ -107,7 +107,7 @@ TEST_F(FsOps, InfoFollowsOnRequestAndReportsMissingFiles) {
     EXPECT_THROW(qel::fs::readlink(m_dir / "dir", target), qel::FsError);
 }
 
-TEST(FsIsExecutable, OthersThenOwnerThenGroup) {
+TEST(FsIsExecutable, OnlyTheCallersClassCounts) {
     const uid_t me = ::geteuid();
     const gid_t my_group = ::getegid();
     struct Case {
@@ -122,6 +122,9 @@ TEST(FsIsExecutable, OthersThenOwnerThenGroup) {
         {me + 1, my_group, 0010, true},
         {me + 1, my_group, 0100, false},
         {me + 1, my_group + 1, 0770, false},
+        {me, my_group + 1, 0001, false},   // the others' bit is not the owner's
+        {me + 1, my_group, 0001, false},   // nor a group member's
+        {me, my_group, 0011, false},
     };
     for (const Case& c : cases) {
         Info info;

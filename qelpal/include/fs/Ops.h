@@ -44,7 +44,7 @@ private:
 };
 
 // Whether the effective user may execute the file, judged by the mode bits
-// for others, then owner, then group.
+// of the owner for the owner, of the group for its members, else of others.
 bool isExecutable(const Info& info);
 
 // Working directory and temporary directories.

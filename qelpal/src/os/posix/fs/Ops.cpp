@@ -55,14 +55,13 @@ Info Info::get(int fd) {
 }
 
 bool isExecutable(const Info& info) {
+    // As the kernel decides: only the class the caller belongs to counts.
     const mode_t mode = info.mode();
-    if (mode & S_IXOTH)
-        return true;
     if (info.uid() == ::geteuid())
         return (mode & S_IXUSR) != 0;
     if (info.gid() == ::getegid())
         return (mode & S_IXGRP) != 0;
-    return false;
+    return (mode & S_IXOTH) != 0;
 }
 
 // --- working directory -------------------------------------------------------
