@@ -43,6 +43,10 @@ public:
     void create(unsigned flags);
     // Writes all of buffer to the child's input pipe.
     void writeInput(const void* buffer, std::size_t length);
+    // Writes length bytes of source, from offset on, to the child's input
+    // pipe; they go from file to pipe inside the kernel, so a large range
+    // costs this process no memory.
+    void writeInputFrom(const fs::File& source, uint64_t offset, uint64_t length);
     // Lets the child see the end of its input.
     void closeInput();
     // Reads from the output pipe (fromOutput) or the error pipe; with

@@ -5,6 +5,7 @@
 #include "fs/Ops.h"
 #include "fs/Pipe.h"
 #include "fs/StringOps.h"
+#include "fs/Transfer.h"
 #include "gettext/Tr.h"
 
 #include <sys/wait.h>
@@ -136,6 +137,10 @@ void ChildComm::writeInput(const void* buffer, std::size_t length) {
         data += written;
         length -= static_cast<std::size_t>(written);
     }
+}
+
+void ChildComm::writeInputFrom(const fs::File& source, uint64_t offset, uint64_t length) {
+    fs::transfer(source, offset, length, m_input);
 }
 
 void ChildComm::closeInput() { m_input.close(); }

@@ -3,6 +3,7 @@
 #include "fs/Pipe.h"
 
 #include "Exception.h"
+#include "BlockedSigpipe.h"
 #include "ScratchDir.h"
 
 #include <gtest/gtest.h>
@@ -163,11 +164,7 @@ TEST(Pipes, TakingAnEndTwiceIsRefused) {
 }
 
 TEST(Pipes, WritingToAPipeWithoutReaderFailsWithEpipe) {
-    // The platform layer blocks SIGPIPE; do the same here.
-    sigset_t set, old;
-    sigemptyset(&set);
-    sigaddset(&set, SIGPIPE);
-    ASSERT_EQ(::pthread_sigmask(SIG_BLOCK, &set, &old), 0);
+    BlockedSigpipe blocked;
     Pipe pipe;
     StreamFile writer;
     writer.open(pipe, false);
@@ -178,10 +175,6 @@ TEST(Pipes, WritingToAPipeWithoutReaderFailsWithEpipe) {
     } catch (const qel::OsError& e) {
         EXPECT_EQ(e.errorNumber(), EPIPE);
     }
-    // Consume the pending signal before unblocking it.
-    const timespec none{0, 0};
-    ::sigtimedwait(&set, nullptr, &none);
-    ::pthread_sigmask(SIG_SETMASK, &old, nullptr);
 }
 
 TEST(Pipes, DestroyingWithOpenEndsReportsAndCloses) {

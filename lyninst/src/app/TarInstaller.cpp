@@ -8,9 +8,10 @@ namespace qel {
 
 TarInstaller::TarInstaller(int argc, char** argv)
     : PrivilegeApp(argc, argv),
-      m_data(payload::g_archive),
       m_data_size(payload::g_archive_size),
       m_i18n_dir(fs::Path("/tmp/qeli18n.").str()) {
+    // First of all: a damaged file cannot give its catalogues either.
+    checkOwnFile();
     bootstrapTranslations();
 }
 

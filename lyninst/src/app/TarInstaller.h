@@ -4,6 +4,7 @@
 #include "Exception.h"
 #include "app/PrivilegeApp.h"
 #include "console/StepPrinter.h"
+#include "fs/File.h"
 
 #include <cstdint>
 #include <memory>
@@ -34,8 +35,11 @@ protected:
     // The exit status of m_call's last child; 255 when it did not exit.
     int lastExitCode() const;
 
-    // The contained archive, handed unchanged to external programs.
-    const unsigned char* const m_data;
+    // The program's own file, open for the whole run; the contained archive
+    // lies in it at m_data_offset and is handed unchanged to external
+    // programs, straight from the file.
+    fs::StreamFile m_exe;
+    uint64_t m_data_offset = 0;
     const uint32_t m_data_size;
     // The temporary translation directory of the localisation start-up.
     std::string m_i18n_dir;
@@ -43,6 +47,10 @@ protected:
     ChildComm m_call;
 
 private:
+    // Opens the program's own file and finds the contained archive in it. A
+    // file shorter than its ELF headers say (a download cut short) is
+    // reported in one sentence, and the process ends with status 2.
+    void checkOwnFile();
     // The localisation start-up: in the first process extracts the
     // catalogues, runs the program again with QEL_I18N_DIR and ends with its
     // status; in the second binds the installer's text domain.

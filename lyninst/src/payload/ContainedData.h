@@ -1,14 +1,15 @@
 #pragma once
-// The contained archive, linked into the program by the packaging step of the
-// build (cmake/QelInstaller.cmake): the gzip-compressed tar archive of the
-// product tree, its exact length in bytes, the SHA-256 digest of exactly
-// those bytes, the member names of the catalogues it carries, and the disk
-// space the unpacked tree takes.
+// What the packaging step of the build (cmake/QelInstaller.cmake) records
+// about the contained archive, the gzip-compressed tar archive of the product
+// tree: the name of the ELF section that holds it in the program's file (it
+// is not loaded into memory), its exact length in bytes, the SHA-256 digest
+// of exactly those bytes, the member names of the catalogues it carries, and
+// the disk space the unpacked tree takes.
 #include <cstdint>
 
 namespace qel::payload {
 
-extern const unsigned char g_archive[];
+extern const char g_archive_section[];
 extern const std::uint32_t g_archive_size;
 extern const unsigned char g_archive_digest[32];
 // The files below qelinst/i18n, in the order the archive holds them (first

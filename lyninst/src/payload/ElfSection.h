@@ -1,10 +1,20 @@
 #pragma once
-// Finding a named section of an ELF file read through libelf.
+// Finding the sections of an ELF file read through libelf.
 #include <cstdint>
+#include <functional>
+#include <gelf.h>
 #include <iosfwd>
 #include <libelf.h>
 
 namespace qel::payload {
+
+// How a walk over the section table ended.
+enum class SectionWalk { COMPLETE, NO_NAME_TABLE, BAD_HEADER, BAD_NAME };
+
+// Calls visit(name, header, section) for each section of elf in table order.
+// The walk ends early at the first header or name that cannot be read.
+SectionWalk walkSections(
+    Elf* elf, const std::function<void(const char*, const GElf_Shdr&, Elf_Scn*)>& visit);
 
 // The first data block of a section; data is null when there is none.
 struct SectionBlock {

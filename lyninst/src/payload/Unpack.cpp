@@ -44,7 +44,7 @@ bool TarInstaller::findTar(bool verbose, bool markStep) {
 
 std::unique_ptr<Exception> TarInstaller::feedArchive() {
     try {
-        m_call.writeInput(m_data, m_data_size);
+        m_call.writeInputFrom(m_exe, m_data_offset, m_data_size);
         m_call.closeInput();
     } catch (const Exception& e) {
         return std::unique_ptr<Exception>(e.clone());

@@ -1,0 +1,30 @@
+#include "fs/Transfer.h"
+
+#include "fs/File.h"
+#include "os/posix/OsCall.h"
+#include "os/posix/signal/Retry.h"
+
+#include <sys/sendfile.h>
+
+#include <algorithm>
+#include <cerrno>
+
+namespace qel::fs {
+
+void transfer(const File& from, uint64_t offset, uint64_t length, const File& to) {
+    // sendfile moves less than 2 GiB per call; a 32-bit size_t holds this.
+    constexpr uint64_t CHUNK = uint64_t{1} << 30;
+    off_t position = static_cast<off_t>(offset);
+    while (length > 0) {
+        const size_t count = static_cast<size_t>(std::min(length, CHUNK));
+        const ssize_t sent = signal::retryOnEintr(
+            [&] { return ::sendfile(to.fd(), from.fd(), &position, count); });
+        if (sent < 0)
+            QEL_RAISE_OS(errno);
+        if (sent == 0)
+            QEL_RAISE_OS(ENODATA);
+        length -= static_cast<uint64_t>(sent);
+    }
+}
+
+} // namespace qel::fs

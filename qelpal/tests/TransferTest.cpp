@@ -1,0 +1,84 @@
+// Copying a range of a file into a pipe inside the kernel.
+#include "fs/File.h"
+#include "fs/Pipe.h"
+#include "fs/Transfer.h"
+
+#include "Exception.h"
+#include "BlockedSigpipe.h"
+#include "ScratchDir.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+
+namespace {
+
+using qel::fs::File;
+using qel::fs::Pipe;
+using qel::fs::StreamFile;
+
+class Transfer : public ::testing::Test {
+protected:
+    // A source file of `size` bytes counting up from 0 modulo 251.
+    void makeSource(size_t size) {
+        std::string content(size, '\0');
+        for (size_t i = 0; i < size; ++i)
+            content[i] = static_cast<char>(i % 251);
+        m_source.open(m_dir.write("source", content), File::READ);
+        m_content = content;
+    }
+
+    ScratchDir m_dir;
+    StreamFile m_source;
+    std::string m_content;
+};
+
+TEST_F(Transfer, WritesTheRangeIntoAPipeBeyondItsCapacity) {
+    // Larger than a pipe holds: the reader must drain it meanwhile.
+    makeSource(3 * 1024 * 1024 + 17);
+    Pipe pipe;
+    StreamFile reader, writer;
+    reader.open(pipe, true);
+    writer.open(pipe, false);
+    const uint64_t offset = 1000, length = m_content.size() - 2000;
+    std::string got;
+    std::thread drain([&] {
+        char buffer[65536];
+        while (const ssize_t n = reader.read(buffer, sizeof buffer))
+            got.append(buffer, static_cast<size_t>(n));
+    });
+    qel::fs::transfer(m_source, offset, length, writer);
+    writer.close();
+    drain.join();
+    EXPECT_TRUE(got == m_content.substr(offset, length)) << got.size() << " bytes";
+}
+
+TEST_F(Transfer, APipeWithoutReaderFailsWithEpipe) {
+    makeSource(100);
+    BlockedSigpipe blocked;
+    Pipe pipe;
+    StreamFile writer;
+    writer.open(pipe, false);
+    pipe.closeRead();
+    try {
+        qel::fs::transfer(m_source, 0, 100, writer);
+        ADD_FAILURE();
+    } catch (const qel::OsError& e) {
+        EXPECT_EQ(e.errorNumber(), EPIPE);
+    }
+}
+
+TEST_F(Transfer, ASourceEndingBeforeTheRangeFails) {
+    makeSource(100);
+    File target;
+    target.open(m_dir / "target", File::WRITE, File::CREATE);
+    try {
+        qel::fs::transfer(m_source, 50, 51, target);
+        ADD_FAILURE();
+    } catch (const qel::OsError& e) {
+        EXPECT_EQ(e.errorNumber(), ENODATA);
+    }
+}
+
+} // namespace
