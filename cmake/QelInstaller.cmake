@@ -2,11 +2,20 @@
 # installer executable.
 
 find_program(QEL_TAR tar REQUIRED)
-find_program(QEL_GZIP gzip REQUIRED)
+# pigz packs in parallel; its output is a gzip stream of its own, the same
+# bytes at every thread count, but not those of gzip: the archive's digest
+# depends on which of the two the build found.
+find_program(QEL_GZIP NAMES pigz gzip REQUIRED)
 execute_process(COMMAND ${QEL_TAR} --version OUTPUT_VARIABLE qel_tar_version)
 if(NOT qel_tar_version MATCHES "GNU tar")
     message(FATAL_ERROR "${QEL_TAR} is not GNU tar; the archive needs its --sort and --owner")
 endif()
+
+# The largest contained archive, compressed, that the packaging step accepts:
+# 1 GiB. It keeps every offset of the 32-bit ELF file and every size in the
+# tools that handle it (the linker, objcopy attaching a configuration later,
+# libelf) far below 2^31; larger archives were never tried on the target.
+set(QEL_ARCHIVE_LIMIT 1073741824)
 
 # Every member of an archive carries this time stamp (the product's release),
 # so that two builds of the same sources give the same bytes.
@@ -72,6 +81,7 @@ set(CATALOGUES [[${catalogues}]])
 set(PROGRAMS [[${programs}]])
 set(TAR [[${QEL_TAR}]])
 set(GZIP [[${QEL_GZIP}]])
+set(LIMIT [[${QEL_ARCHIVE_LIMIT}]])
 set(STRIP [[${CMAKE_STRIP}]])
 set(MTIME [[${QEL_ARCHIVE_MTIME}]])
 ")

@@ -57,6 +57,7 @@ endforeach()
 # and time.
 unset(ENV{TAR_OPTIONS})
 unset(ENV{GZIP})
+unset(ENV{PIGZ})
 set(ENV{LC_ALL} C)
 
 # The catalogues come first, so that the start-up of the installer reads only
@@ -96,8 +97,10 @@ run_checked("Packing ${TREE}"
 file(RENAME ${partial} ${ARCHIVE})
 
 file(SIZE ${ARCHIVE} size)
-if(size GREATER 4294967295)
-    message(FATAL_ERROR "${ARCHIVE}: ${size} bytes do not fit the 32-bit length")
+if(size GREATER LIMIT)
+    file(REMOVE ${ARCHIVE})
+    message(FATAL_ERROR "The contained archive of ${TREE} is ${size} bytes compressed; an "
+        "installer holds at most ${LIMIT} bytes. Ship less in the product tree.")
 endif()
 file(SHA256 ${ARCHIVE} digest)
 file(WRITE ${ARCHIVE}.sha256 "${digest}\n")

@@ -96,3 +96,21 @@ def test_test_installer_without_catalogues(build_dir):
     names = [m.name for m in members((work / "archive.tar.gz").read_bytes())]
     assert "qelinst/coreinstall" in names
     assert not [n for n in names if n.startswith("qelinst/i18n")]
+
+
+def test_archive_over_the_limit_is_refused_at_build_time(build_dir, source_dir, tmp_path):
+    # The demo's packaging once more, into tmp_path, with a limit below its size.
+    config = (payload_dir(build_dir, "lyninst", "zop-installer") / "pack.cmake").read_text()
+    for name in ["WORK", "ARCHIVE", "ASM", "FACTS"]:
+        config += "set(%s [[%s]])\n" % (name, tmp_path / name.lower())
+    config += "set(LIMIT 1000)\n"
+    (tmp_path / "pack.cmake").write_text(config)
+    result = subprocess.run(["cmake", "-DCONFIG=%s" % (tmp_path / "pack.cmake"), "-P",
+                             str(source_dir / "cmake" / "QelPack.cmake")],
+                            capture_output=True, text=True)
+    assert result.returncode != 0
+    message = " ".join(result.stderr.split())
+    assert "The contained archive of %s is " % (source_dir / "product") in message
+    assert "bytes compressed; an installer holds at most 1000 bytes. Ship less in the " \
+        "product tree." in message
+    assert not (tmp_path / "archive").exists() and not (tmp_path / "asm").exists()
