@@ -5,10 +5,10 @@ find_program(QEL_PYTHON NAMES python3 PATHS /usr/bin NO_DEFAULT_PATH)
 if(NOT QEL_PYTHON)
     find_program(QEL_PYTHON NAMES python3 REQUIRED)
 endif()
-execute_process(COMMAND ${QEL_PYTHON} -c "import pytest, pexpect"
+execute_process(COMMAND ${QEL_PYTHON} -c "import pytest, pexpect, xdist"
     RESULT_VARIABLE qel_python_ok OUTPUT_QUIET ERROR_QUIET)
 if(NOT qel_python_ok EQUAL 0)
-    message(FATAL_ERROR "${QEL_PYTHON} lacks pytest or pexpect: run scripts/setup.sh")
+    message(FATAL_ERROR "${QEL_PYTHON} lacks pytest, pytest-xdist or pexpect: run scripts/setup.sh")
 endif()
 
 set(QEL_SANDBOX_RUN ${CMAKE_SOURCE_DIR}/testsupport/sandbox-run)
@@ -64,16 +64,21 @@ function(qel_add_sandbox_test)
     qel_guard_host(${ARG_NAME})
 endfunction()
 
-# qel_add_pytest(NAME <name> DIR <directory> [TIMEOUT <seconds>]): runs pytest
-# over a directory as one ctest test. pytest exits non-zero when it collects
+# qel_add_pytest(NAME <name> DIR <directory> [TIMEOUT <seconds>] [WORKERS <n>]):
+# runs pytest over a directory as one ctest test, with WORKERS processes in
+# parallel (pytest-xdist) when given. pytest exits non-zero when it collects
 # no test, so an empty run fails.
 function(qel_add_pytest)
-    cmake_parse_arguments(ARG "" "NAME;DIR;TIMEOUT" "" ${ARGN})
+    cmake_parse_arguments(ARG "" "NAME;DIR;TIMEOUT;WORKERS" "" ${ARGN})
     if(NOT ARG_TIMEOUT)
         set(ARG_TIMEOUT 1500)
     endif()
+    set(parallel)
+    if(ARG_WORKERS)
+        set(parallel -n ${ARG_WORKERS})
+    endif()
     add_test(NAME ${ARG_NAME}
-        COMMAND ${QEL_PYTHON} -m pytest -p no:cacheprovider -ra
+        COMMAND ${QEL_PYTHON} -m pytest -p no:cacheprovider -ra ${parallel}
             --basetemp=${CMAKE_BINARY_DIR}/pytest-${ARG_NAME} ${ARG_DIR}
         WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
     set_tests_properties(${ARG_NAME} PROPERTIES

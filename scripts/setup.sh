@@ -4,8 +4,8 @@
 set -eu
 
 PACKAGES="g++ cmake make libtclap-dev libconfig++-dev libelf-dev zlib1g-dev \
-gettext libgtest-dev python3-pytest python3-pexpect sudo locales tar coreutils \
-binutils gzip pigz passwd util-linux procps file"
+gettext libgtest-dev python3-pytest python3-pytest-xdist python3-pexpect sudo locales tar \
+coreutils binutils gzip pigz passwd util-linux procps file"
 
 if [ "$(id -u)" -eq 0 ]; then SUDO=; else SUDO=sudo; fi
 

@@ -22,4 +22,4 @@ cmake --build build-asan -j"$JOBS" --target qelpal_tests qelaux_tests lyninst_te
 cmake -S . -B build-tsan -DQEL_SANITIZE=thread -DCMAKE_BUILD_TYPE=Debug >/dev/null
 cmake --build build-tsan -j"$JOBS" --target qelpal_tests
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 build-tsan/qelpal/qelpal_tests \
-    --gtest_filter='Thread*:CoopThread*:Condition*:Lock*:ScopeGuard*:Clock*:*Signal*:HandlerTest*:PalTest*:QelPal*:Child*:Process*'
+    --gtest_filter='Thread*:CoopThread*:Condition*:Lock*:ScopeGuard*:Clock*:*Signal*:HandlerTest*:PalTest*:QelPal*:Child*:Process*:Lifeline*'

@@ -5,6 +5,7 @@
 #include "StrUtil.h"
 #include "console/WrapText.h"
 #include "gettext/Tr.h"
+#include "proc/Child.h"
 #include "term/Color.h"
 
 #include <iostream>
@@ -51,8 +52,15 @@ void RootInstaller::escalate() {
                                       tool.str().c_str()))
               << "\n\n"
               << std::flush;
+    // Should the privileged run be killed, its routine comes to us and ends
+    // (see callInstallRoutine) before we remove the data it works in.
+    proc::Child::adoptOrphans();
     proc::WaitResult raw;
-    if (reinvokeAsRoot(QEL_TR("Please provide the required credentials"), &raw) != 1)
+    const int outcome = reinvokeAsRoot(QEL_TR("Please provide the required credentials"), &raw);
+    // su reports a command killed by signal n as 128 + n.
+    if (raw.done && (raw.signalled() || raw.exitCode() > 128))
+        proc::Child::awaitAdopted(10000);
+    if (outcome != 1)
         return;
     // An abort in the privileged run has been reported there.
     if (raw.exited() && raw.exitCode() == 3)

@@ -52,9 +52,16 @@ bool RootInstaller::callInstallRoutine() {
         term::ColorGuard colour(frame_colour, std::cout);
         std::cout << "=== " << QEL_TR("Calling installation routine") << " ===\n\n";
     }
-    // The routine talks to the user's terminal itself.
+    // The routine talks to the user's terminal itself. It ends with us: a
+    // quit request is passed on to it, and our death terminates it.
+    m_call.setParentDeathSignal(SIGTERM);
+    m_routine_running = true;
     m_call.create(0);
+    // A quit request that came before the routine existed.
+    if (quitRequestedSoFar())
+        passQuitToChild();
     const bool ok = m_call.succeeded();
+    m_routine_running = false;
     proc::WaitResult status;
     status.status = m_call.lastStatus();
     status.done = m_call.statusValid();
@@ -71,10 +78,11 @@ bool RootInstaller::callInstallRoutine() {
         std::cout << aux::format(QEL_TR("The installation program crashed unexpectedly (%s)"),
                                  signal::signalName(status.termSignal()).c_str());
         support = true;
-        // An interrupt or termination of the routine is a quit request. The
-        // quit handler may not have run yet (sudo hands the terminal's
-        // interrupt to the routine alone), so the status must not depend on it.
-        if (status.termSignal() == SIGINT || status.termSignal() == SIGTERM)
+        // An interrupt, termination or hang-up of the routine is a quit
+        // request. The quit handler may not have run yet (sudo hands the
+        // terminal's interrupt to the routine alone), so the status must not
+        // depend on it.
+        if (lastEndedByQuit())
             m_result = 3;
     } else {
         std::cout << aux::format(QEL_TR("The installation failed with code %d"),

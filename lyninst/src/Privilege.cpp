@@ -4,6 +4,7 @@
 #include "fs/Ops.h"
 #include "gettext/Tr.h"
 #include "os/posix/signal/Signal.h"
+#include "proc/Process.h"
 
 #include <iostream>
 
@@ -11,6 +12,13 @@ namespace qel {
 
 std::string Privilege::m_su;
 std::string Privilege::m_sudo;
+
+namespace {
+
+// Names the line of the unprivileged run for the privileged one.
+const char* const line_variable = "QEL_INSTALLER_LINE";
+
+} // namespace
 
 void Privilege::locateTools() {
     m_su = fs::findInPath("su");
@@ -72,23 +80,44 @@ proc::WaitResult Privilege::run(const std::string& prompt, const std::vector<std
         std::cout << prompt << std::endl;
     m_process.arguments() = std::move(args);
     m_interrupted = false;
+    // Both tools pass the environment on (su without a login, sudo -E).
+    proc::Env::set(line_variable, m_line.token());
     m_process.create();
-    return m_process.wait();
+    const proc::WaitResult result = m_process.wait();
+    m_line.cut();
+    proc::Env::unset(line_variable);
+    return result;
 }
 
-void Privilege::killTool() noexcept {
+void Privilege::stopRun() noexcept {
+    m_line.cut();
     // Only the id is read, without the collector's lock: the quit handler
     // that calls this runs under the platform's lock and takes no other.
     const pid_t pid = m_process.pid();
     if (pid == proc::INVAL_PROC_ID)
         return;
     m_interrupted = true;
+    // Once the tool has started the command, the command winds down on the
+    // cut line and the tool ends after it; su would kill it within seconds.
+    if (!proc::childrenOf(pid).empty())
+        return;
     try {
-        signal::signalProc(SIGKILL, pid);
+        signal::signalProc(SIGTERM, pid);
     } catch (const Exception&) {
-        // The tool has ended already (or, after authenticating, runs with
-        // ids this user may not signal); its wait returns by itself.
+        // The tool has ended already; its wait returns by itself.
     }
+}
+
+bool Privilege::watchStarter(proc::LifelineWatch& watch, int sig) {
+    std::string token;
+    if (!proc::Env::get(line_variable, token))
+        return false;
+    // Not for the routine and what it starts.
+    proc::Env::unset(line_variable);
+    if (!watch.attach(token))
+        return false;
+    watch.start(sig);
+    return true;
 }
 
 std::string shellQuote(const std::string& arg) {

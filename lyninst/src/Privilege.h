@@ -5,6 +5,7 @@
 #include "NoCopy.h"
 #include "distro/Distro.h"
 #include "proc/Child.h"
+#include "proc/Lifeline.h"
 #include "user/UserInfo.h"
 
 #include <atomic>
@@ -49,19 +50,29 @@ public:
     // The running tool, INVAL_PROC_ID when none runs. Safe from any thread.
     pid_t pid() const { return m_process.pid(); }
 
-    // Ends a running tool with SIGKILL; without one it does nothing.
-    // Takes no lock, so the quit handler may call it.
-    void killTool() noexcept;
-    // Whether killTool was called while the tool of the last run ran. The
+    // Asks the running command to end: cuts the line that the privileged
+    // run watches, and ends a tool that still asks for the password (this
+    // user may not signal the root processes after it). run() returns once
+    // the privileged run has wound down. Takes no lock, so the quit handler
+    // may call it.
+    void stopRun() noexcept;
+    // Whether stopRun was called while the tool of the last run ran. The
     // tool may have ended by itself meanwhile (sudo ends on the interrupt
     // at its password prompt), so its wait status need not tell.
     bool interrupted() const { return m_interrupted; }
+
+    // In the privileged run: takes up the line of the run that started it
+    // and, once that line is cut, sends sig to this process. False when
+    // this process was not started by run().
+    static bool watchStarter(proc::LifelineWatch& watch, int sig);
 
 private:
     EscalationTool m_tool = UNKNOWN_TOOL;
     UserInfo m_user;
     proc::Child m_process;
     std::atomic<bool> m_interrupted{false};
+    // Cut when this run ends or the command is asked to end.
+    proc::Lifeline m_line;
 };
 
 // The argument as one word for a POSIX shell: unchanged when it holds only

@@ -4,6 +4,7 @@
 #include "QelPal.h"
 #include "ScratchDir.h"
 #include "StreamCapture.h"
+#include "proc/Process.h"
 
 #include <gtest/gtest.h>
 
@@ -223,25 +224,49 @@ TEST_P(PrivilegeRunThrough, CommandGetsEveryArgumentUnchanged) {
 
 INSTANTIATE_TEST_SUITE_P(Privilege, PrivilegeRunThrough, testing::Values(qel::SU, qel::SUDO));
 
-TEST_F(PrivilegeRun, KilledToolEndsTheWaitWithItsSignal) {
+// Calls stopRun once the tool runs (and has started its command, when
+// started is set), as the quit handler would.
+std::thread stopOnceRunning(Privilege& privilege, bool started) {
+    return std::thread([&privilege, started] {
+        while (privilege.pid() == qel::proc::INVAL_PROC_ID ||
+               (started && qel::proc::childrenOf(privilege.pid()).empty()))
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        privilege.stopRun();
+    });
+}
+
+TEST_F(PrivilegeRun, StopEndsAToolThatStartedNothingYet) {
     Privilege privilege;
     privilege.setTool(qel::SUDO);
-    privilege.killTool(); // nothing runs yet: does nothing
+    privilege.stopRun(); // nothing runs yet: does nothing
     EXPECT_FALSE(privilege.interrupted());
-    std::thread killer([&privilege] {
-        while (privilege.pid() == qel::proc::INVAL_PROC_ID)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        privilege.killTool();
-    });
-    const qel::proc::WaitResult result = privilege.run("", {"/bin/sleep", "30"}, 0, false);
-    killer.join();
+    // As at the password prompt: the tool itself runs.
+    Privilege::m_sudo = script("sudo", "exec /bin/sleep 30\n");
+    std::thread stopper = stopOnceRunning(privilege, false);
+    const qel::proc::WaitResult result = privilege.run("", {"/bin/true"}, 0, false);
+    stopper.join();
     ASSERT_TRUE(result.done);
-    EXPECT_TRUE(result.signalled());
-    EXPECT_EQ(result.termSignal(), SIGKILL);
+    EXPECT_EQ(result.termSignal(), SIGTERM);
     EXPECT_TRUE(privilege.interrupted());
-    // The next run starts uninterrupted.
-    EXPECT_EQ(privilege.run("", {"/bin/true"}, 0, false).exitCode(), 0);
-    EXPECT_FALSE(privilege.interrupted());
+}
+
+TEST_F(PrivilegeRun, StopCutsTheLineThatTheStartedCommandWatches) {
+    Privilege privilege;
+    privilege.setTool(qel::SUDO);
+    // A tool that waits for its command, which reads the line through /proc
+    // until it is cut.
+    Privilege::m_sudo = script("sudo", "shift 3\n\"$@\"\nexit $?\n");
+    std::thread stopper = stopOnceRunning(privilege, true);
+    const qel::proc::WaitResult result = privilege.run(
+        "", {"/bin/sh", "-c", "cat /proc/${QEL_INSTALLER_LINE%:*}/fd/${QEL_INSTALLER_LINE#*:}; exit 5"},
+        0, false);
+    stopper.join();
+    ASSERT_TRUE(result.done);
+    EXPECT_EQ(result.exitCode(), 5);
+    EXPECT_TRUE(privilege.interrupted());
+    // The line is no longer offered to other programs.
+    std::string token;
+    EXPECT_FALSE(qel::proc::Env::get("QEL_INSTALLER_LINE", token));
 }
 
 } // namespace

@@ -1,8 +1,8 @@
 #pragma once
 // The platform layer's start-up and tear-down. One QelPal lives for the whole
 // run of the application: it blocks the signals the layer handles in the
-// calling thread (so every later thread inherits the block), turns SIGINT and
-// SIGTERM into quit events on the "signal handler" thread and initialises
+// calling thread (so every later thread inherits the block), turns SIGINT,
+// SIGTERM and SIGHUP into quit events on the "signal handler" thread and initialises
 // the other platform modules in a fixed order.
 #include "QuitHandler.h"
 #include "os/posix/signal/Handler.h"
@@ -26,7 +26,7 @@ private:
 
 class QelPalInit {
 public:
-    // With handleQuit false SIGINT and SIGTERM keep their effect. With
+    // With handleQuit false SIGINT, SIGTERM and SIGHUP keep their effect. With
     // noHandlerThread true they are blocked but nobody collects them.
     QelPalInit(bool handleQuit, bool noHandlerThread);
     virtual ~QelPalInit();

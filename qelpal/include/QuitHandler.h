@@ -2,7 +2,7 @@
 
 namespace qel {
 
-// Told when the process is asked to quit (SIGINT, SIGTERM). Runs on the
+// Told when the process is asked to quit (SIGINT, SIGTERM, SIGHUP). Runs on the
 // signal handler thread under the platform layer's lock: it must not take
 // locks of its own nor register or unregister handlers.
 class IQuitHandler {

@@ -15,6 +15,14 @@
 
 namespace qel {
 
+namespace {
+
+// An interrupt, a termination, and a hang-up: the terminal or the ssh session
+// that ran us is gone, so nobody can answer or watch any more.
+const int quit_signals[] = {SIGINT, SIGTERM, SIGHUP};
+
+} // namespace
+
 void QuitSignal::notify(int, const siginfo_t&) { m_owner->onQuit(); }
 
 QelPalInit::QelPalInit(bool handleQuit, bool noHandlerThread)
@@ -27,8 +35,8 @@ QelPalInit::QelPalInit(bool handleQuit, bool noHandlerThread)
     blocked.add(SIGUSR1);
     blocked.add(SIGUSR2);
     if (handleQuit) {
-        blocked.add(SIGINT);
-        blocked.add(SIGTERM);
+        for (int sig : quit_signals)
+            blocked.add(sig);
     }
     blocked.block();
 
@@ -39,8 +47,8 @@ QelPalInit::QelPalInit(bool handleQuit, bool noHandlerThread)
         return;
     try {
         m_handler = new signal::Handler;
-        m_handler->add(SIGINT, m_quit);
-        m_handler->add(SIGTERM, m_quit);
+        for (int sig : quit_signals)
+            m_handler->add(sig, m_quit);
     } catch (...) {
         delete m_handler;
         delete m_quit;

@@ -393,6 +393,39 @@ TEST(Process, EnvironmentAccess) {
     EXPECT_THROW(qel::proc::Env::set("BAD=NAME", "x"), qel::OsError);
 }
 
+TEST_F(ChildTest, ParentAndChildrenAsTheProcessTableShows) {
+    Child child;
+    child.arguments() = {"/bin/sleep", "30"};
+    child.create();
+    EXPECT_EQ(qel::proc::parentOf(child.pid()), getpid());
+    EXPECT_EQ(qel::proc::childrenOf(getpid()).count(child.pid()), 1u);
+    EXPECT_TRUE(qel::proc::childrenOf(child.pid()).empty());
+    child.kill();
+    child.wait();
+    EXPECT_EQ(qel::proc::childrenOf(getpid()).count(child.pid()), 0u);
+    EXPECT_EQ(qel::proc::parentOf(-5), -1);
+}
+
+// In a process of its own (see AdoptedOrphansAreCollected): exits 0 when an
+// orphan of a child came to it and was collected.
+void adoptAndCollect() {
+    qel::QelPal pal(true, false, 2);
+    Child::adoptOrphans();
+    std::string out;
+    // The shell ends at once; what it started in the background outlives it.
+    qeltest::runShell("/bin/sleep 0.5 & echo $!", &out);
+    const pid_t orphan = static_cast<pid_t>(std::stol(out));
+    const bool adopted = qel::proc::parentOf(orphan) == getpid();
+    const bool collected = Child::awaitAdopted(20000);
+    std::exit(adopted && collected && qel::proc::parentOf(orphan) == -1 ? 0 : 1);
+}
+
+TEST(ChildDeathTest, AdoptedOrphansAreCollected) {
+    qel::proc::Child::shutdown();
+    testing::FLAGS_gtest_death_test_style = "threadsafe";
+    EXPECT_EXIT(adoptAndCollect(), testing::ExitedWithCode(0), "");
+}
+
 void leaveChildUncollected() {
     Child child;
     child.arguments() = {"/bin/sleep", "1"};

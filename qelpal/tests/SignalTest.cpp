@@ -58,7 +58,7 @@ TEST_P(QuitSignals, ReachEveryQuitHandlerOnceOnTheSignalThread) {
     m_pal->removeQuitHandler(&second);
 }
 
-INSTANTIATE_TEST_SUITE_P(Signal, QuitSignals, testing::Values("INT", "TERM"));
+INSTANTIATE_TEST_SUITE_P(Signal, QuitSignals, testing::Values("INT", "TERM", "HUP"));
 
 TEST_F(PalTest, RemovedQuitHandlerIsNotCalled) {
     RecordingQuitHandler kept, removed;

@@ -9,6 +9,8 @@
 #include "term/Color.h"
 #include "term/Input.h"
 
+#include <csignal>
+
 #include <cstring>
 #include <iostream>
 
@@ -65,7 +67,11 @@ RootInstaller::~RootInstaller() {
 
 void RootInstaller::quitRequested() {
     m_result = 3;
-    m_privilege.killTool();
+    m_privilege.stopRun();
+    // The routine ends as on its own quit request. Other children (tar, rm)
+    // finish their work: the sequence winds down after them.
+    if (m_routine_running)
+        passQuitToChild();
     // A question waiting for the user ends as at the end of its input.
     term::Input::interrupt();
 }
@@ -111,6 +117,13 @@ bool RootInstaller::selectUserAndGroup() {
 }
 
 void RootInstaller::execute() {
+    runSequence();
+    // The first run was killed: its catalogues are ours to remove now.
+    if (firstRunEnded())
+        removeTranslations();
+}
+
+void RootInstaller::runSequence() {
     m_reinvoked = m_argc != 0 && std::strcmp(m_argv[m_argc - 1], reinvoked_marker) == 0;
     // The privileged run finds the name the user typed before its marker.
     if (m_reinvoked && m_argc >= 4 && std::strcmp(m_argv[m_argc - 3], "--") == 0)
@@ -124,7 +137,15 @@ void RootInstaller::execute() {
         return;
     }
     if (m_reinvoked) {
+        // The unprivileged run that started us may end us: when it asks, or
+        // when it has gone, we wind down as on our own quit request.
+        proc::LifelineWatch starter;
+        Privilege::watchStarter(starter, SIGHUP);
         installOrRestore();
+        starter.stop();
+        // Killed outright, it cannot remove its data any more.
+        if (starter.holderEnded())
+            removeAbandonedData(starter.holderUid());
         return;
     }
     m_dirs.push(m_workdir);
@@ -148,11 +169,12 @@ void RootInstaller::install() {
         !askContinueUnsupported(m_batch.isSet()))
         return;
     if (!m_restore.isSet()) {
-        if (!unpackData()) {
+        // A quit request that stopped tar leaves the partial tree entered
+        // (see unpackData), to be removed as complete data would be.
+        const bool unpacked = unpackData() || (quitRequestedSoFar() && m_dirs.size() > 1);
+        if (!unpacked)
             m_result = 2;
-            return;
-        }
-        if (m_unpack.isSet())
+        if (!unpacked || m_unpack.isSet())
             return;
     }
     std::cout << std::endl;

@@ -9,6 +9,7 @@
 
 #include <libelf.h>
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -37,6 +38,8 @@ private:
     // The build facts of the contained product.
     void setBuildInfo();
     void printBanner() const;
+    // The installation sequence of execute().
+    void runSequence();
     // Settles user and group and checks the switches before any step.
     bool selectUserAndGroup();
     // Installing, only unpacking or restoring: the modes that change the
@@ -69,6 +72,11 @@ private:
     bool unpackData();
     // Leaves the unpacked data and removes m_tempdir.
     bool cleanup();
+    // Removes m_tempdir with rm, reporting on the open step line.
+    bool removeTempdir(bool verbose);
+    // In the privileged run, after the unprivileged one (running as owner)
+    // was killed: removes the temporary directory we work in, and only that.
+    void removeAbandonedData(uid_t owner);
     // Puts back an earlier installation from the backup archive of restore.
     bool restoreBackup();
 
@@ -94,6 +102,8 @@ private:
     bool m_reinvoked = false;
     // Argument 0 as the user typed it, for the texts that name the program.
     std::string m_program;
+    // The installation routine runs in m_call; read by the quit handler.
+    std::atomic<bool> m_routine_running{false};
     // The working directory of the sequence.
     std::string m_workdir = "/tmp";
     aux::DirStack m_dirs;

@@ -18,12 +18,21 @@ TarInstaller::TarInstaller(int argc, char** argv)
 void TarInstaller::quitRequested() {
     // An interrupt from the terminal reaches the children anyway; a quit
     // request sent to this process alone is passed on to the run it waits for.
+    passQuitToChild();
+}
+
+void TarInstaller::passQuitToChild() noexcept {
     try {
         if (m_call.pid() != proc::INVAL_PROC_ID)
             m_call.kill(SIGTERM);
     } catch (const Exception&) {
         // The child has ended meanwhile.
     }
+}
+
+bool TarInstaller::lastEndedByQuit() const {
+    const int signal = proc::WaitResult{m_call.lastStatus(), m_call.statusValid()}.termSignal();
+    return signal == SIGINT || signal == SIGTERM || signal == SIGHUP;
 }
 
 } // namespace qel

@@ -22,6 +22,12 @@ public:
     void quitRequested() override;
 
 protected:
+    // Sends SIGTERM to m_call's running child, if there is one. Takes no
+    // lock of the application, so the quit handler may call it.
+    void passQuitToChild() noexcept;
+    // Whether m_call's last child was ended by an interrupt, a termination
+    // or a hang-up: the user wants to stop, that is no fault to report.
+    bool lastEndedByQuit() const;
     // Resets m_call for the next run: no arguments, all three streams
     // inherited, no working directory of its own.
     void resetCall();
@@ -34,6 +40,13 @@ protected:
     std::unique_ptr<Exception> feedArchive();
     // The exit status of m_call's last child; 255 when it did not exit.
     int lastExitCode() const;
+
+    // In the second run: the first one, while it lives, is told of the
+    // temporary directory, so that it can remove it if we are killed; and
+    // when it was killed, we remove its catalogues.
+    void tellFirstRun(const std::string& tempdir) const;
+    bool firstRunEnded() const;
+    bool removeTranslations();
 
     // The program's own file, open for the whole run; the contained archive
     // lies in it at m_data_offset and is handed unchanged to external
@@ -56,8 +69,15 @@ private:
     // status; in the second binds the installer's text domain.
     void bootstrapTranslations();
     bool extractTranslations();
-    bool removeTranslations();
     [[noreturn]] void runTranslated();
+    // After the second run was killed: ends what it started that has not
+    // started anything itself (a tool asking for a password, tar), waits
+    // for the rest, and removes the temporary data it told of.
+    void windDownAfterKilledRun();
+    bool removeTree(const std::string& path, const char* options);
+
+    // The first run that started this one; -1 when there is none.
+    pid_t m_first_run = -1;
 };
 
 } // namespace qel

@@ -4,14 +4,18 @@
 #include "app/TarInstaller.h"
 
 #include <cstdlib>
+#include <fstream>
 #include <iostream>
+#include <unistd.h>
 
 #include "StrUtil.h"
 #include "fs/Ops.h"
 #include "gettext/Gettext.h"
 #include "gettext/Locale.h"
 #include "gettext/Tr.h"
+#include "os/posix/signal/Signal.h"
 #include "payload/ContainedData.h"
+#include "proc/Child.h"
 #include "proc/Process.h"
 #include "term/Color.h"
 
@@ -30,13 +34,26 @@ bool allCataloguesIn(const std::string& dir) {
     return true;
 }
 
+// In the catalogue directory: the temporary directory of the second run.
+const char* const tempdir_note = "/tempdir";
+
 } // namespace
 
 void TarInstaller::bootstrapTranslations() {
-    std::string ignored;
-    if (proc::Env::get(Locale::m_locale_env, ignored)) {
-        // The second process, or a caller that provides the catalogues.
+    std::string provided;
+    if (proc::Env::get(Locale::m_locale_env, provided)) {
+        // The second process, or a caller that provides the catalogues. Only
+        // the first run starts this very program with them.
         Gettext installer("installer");
+        std::string parent;
+        try {
+            fs::readlink("/proc/" + std::to_string(getppid()) + "/exe", parent);
+        } catch (const Exception&) {
+        }
+        if (parent == proc::exe()) {
+            m_first_run = getppid();
+            m_i18n_dir = provided;
+        }
         return;
     }
     bool created = false;
@@ -79,8 +96,7 @@ bool TarInstaller::extractTranslations() {
     const bool extracted = m_call.succeeded();
     // An interrupt from the terminal (or a quit request passed on) ended
     // tar: the user wants to stop, not to go on in English.
-    const int signal = proc::WaitResult{m_call.lastStatus(), m_call.statusValid()}.termSignal();
-    if (signal == SIGINT || signal == SIGTERM) {
+    if (lastEndedByQuit()) {
         {
             term::ColorGuard guard(term::wc_guard);
             std::cerr << "installation was aborted" << std::endl;
@@ -105,9 +121,14 @@ void TarInstaller::runTranslated() {
     // shell and would name a file in the working directory), under the name
     // the user typed, which the texts show.
     m_call.setProgram(proc::exe());
+    // Killed, we could not tell it any more that the user wants to stop.
+    m_call.setParentDeathSignal(SIGTERM);
+    proc::Child::adoptOrphans();
     m_call.create(0);
     m_call.succeeded();
     const int code = lastExitCode();
+    if (proc::WaitResult{m_call.lastStatus(), m_call.statusValid()}.signalled())
+        windDownAfterKilledRun();
     if (!removeTranslations()) {
         term::ColorGuard guard(term::ec_guard);
         std::cerr << aux::format(QEL_TR("Couldn't delete tmp dir %s"), m_i18n_dir.c_str())
@@ -116,14 +137,47 @@ void TarInstaller::runTranslated() {
     std::exit(code);
 }
 
-bool TarInstaller::removeTranslations() {
+bool TarInstaller::removeTranslations() { return removeTree(m_i18n_dir, "-r"); }
+
+bool TarInstaller::removeTree(const std::string& path, const char* options) {
     ChildComm rm;
     if (!rm.findProgram("rm"))
         return false;
-    rm.arguments().push_back("-r");
-    rm.arguments().push_back(m_i18n_dir);
+    rm.arguments().push_back(options);
+    rm.arguments().push_back(path);
     rm.create(0);
     return rm.succeeded();
 }
+
+void TarInstaller::windDownAfterKilledRun() {
+    for (pid_t orphan : proc::childrenOf(getpid())) {
+        if (!proc::childrenOf(orphan).empty())
+            continue;
+        try {
+            signal::signalProc(SIGTERM, orphan);
+        } catch (const Exception&) {
+            // Ended meanwhile.
+        }
+    }
+    // A privileged run notices by itself and removes the data it works in;
+    // a daemon that the routine started may stay, so not for ever.
+    proc::Child::awaitAdopted(10000);
+    std::ifstream note(m_i18n_dir + tempdir_note);
+    std::string tempdir;
+    if (!std::getline(note, tempdir) || tempdir.empty() || !fs::exists(tempdir))
+        return;
+    const fs::Info info = fs::Info::get(tempdir, false);
+    if (info.isDir() && info.uid() == getuid())
+        removeTree(tempdir, "-rf");
+}
+
+void TarInstaller::tellFirstRun(const std::string& tempdir) const {
+    if (m_first_run == -1)
+        return;
+    std::ofstream note(m_i18n_dir + tempdir_note);
+    note << tempdir << '\n';
+}
+
+bool TarInstaller::firstRunEnded() const { return m_first_run != -1 && getppid() != m_first_run; }
 
 } // namespace qel

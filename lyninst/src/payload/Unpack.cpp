@@ -21,6 +21,7 @@ void TarInstaller::resetCall() {
     m_call.setStderr(-1);
     m_call.setStdin(-1);
     m_call.setWorkDir("");
+    m_call.setParentDeathSignal(0);
 }
 
 bool TarInstaller::findTar(bool verbose, bool markStep) {
@@ -87,6 +88,8 @@ bool RootInstaller::unpackData() {
     }
     if (!findTar(verbose, true))
         return false;
+    if (!m_unpack.isSet())
+        tellFirstRun(m_tempdir);
 
     m_call.setWorkDir(m_tempdir);
     m_call.arguments().push_back("xz");
@@ -94,6 +97,16 @@ bool RootInstaller::unpackData() {
         m_call.arguments().push_back("--warning=no-timestamp");
     m_call.create(ChildComm::PIPE_IN);
     std::unique_ptr<Exception> write_error = feedArchive();
+    const bool unpacked = m_call.succeeded();
+    if (lastEndedByQuit()) {
+        // The user stopped tar (the broken pipe follows from that). The
+        // partial tree is entered like a complete one, so that the cleanup
+        // leaves and removes it the same way.
+        printFailed();
+        m_result = 3;
+        m_dirs.push(m_tempdir);
+        return false;
+    }
     if (write_error) {
         printFailed();
         term::ColorGuard guard(term::ec_guard);
@@ -101,7 +114,6 @@ bool RootInstaller::unpackData() {
                                  m_call.arguments()[0].c_str())
                   << '\n' << describe(*write_error) << '\n';
     }
-    const bool unpacked = m_call.succeeded();
     if (!unpacked) {
         // The mark stands once, also after a failed write.
         if (!write_error)

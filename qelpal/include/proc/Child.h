@@ -66,6 +66,10 @@ public:
     int stdoutFd() const { return m_stdout; }
     int stderrFd() const { return m_stderr; }
     void setNotify(INotify* notify);
+    // The signal the child gets when this process ends, even by SIGKILL
+    // (lost when it executes a set-user-id program); 0: none. It must be
+    // started by a thread that lives as long as the process.
+    void setParentDeathSignal(int sig) { m_parent_death = sig; }
 
     // The running or not yet collected child, INVAL_PROC_ID without one.
     pid_t pid() const { return m_child; }
@@ -81,6 +85,14 @@ public:
     // Stops the collector at platform shut-down.
     static void shutdown();
 
+    // Makes this process the parent of the orphans among its descendants:
+    // what a child started comes to us when that child ends first, instead
+    // of to init. Their ends are collected quietly.
+    static void adoptOrphans();
+    // Collects adopted orphans until none is left (true) or timeoutMs have
+    // passed. Only while no child of our own runs.
+    static bool awaitAdopted(int64_t timeoutMs);
+
 protected:
     std::atomic<pid_t> m_child{INVAL_PROC_ID};
 
@@ -92,7 +104,8 @@ private:
     static Shepherd& runningShepherd();
     void notifyEnded() { m_notify->childEnded(*this); }
     // Runs in the new process: installs the streams and executes the program.
-    [[noreturn]] void execInChild(char* const* argv, char* const* envp) const noexcept;
+    [[noreturn]] void execInChild(char* const* argv, char* const* envp,
+                                  pid_t parent) const noexcept;
 
     std::vector<std::string> m_environment;
     std::vector<std::string> m_arguments;
@@ -102,11 +115,13 @@ private:
     int m_stderr = -1;
     int m_stdin = -1;
     INotify* m_notify = nullptr;
+    int m_parent_death = 0;
 
     static thread::Lock m_init_lock;
     // Read without m_init_lock, so that notifiers can wait while shutdown()
     // holds it and joins the collector.
     static std::atomic<Shepherd*> m_shepherd;
+    static std::atomic<bool> m_adopting;
 };
 
 } // namespace qel::proc

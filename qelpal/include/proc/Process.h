@@ -13,6 +13,11 @@ std::string exe();
 // The ids of the processes whose name (as the kernel reports it) is name.
 std::set<pid_t> findByName(const std::string& name);
 
+// The parent of the process pid; -1 when there is no such process.
+pid_t parentOf(pid_t pid);
+// The processes whose parent is pid, as the process table shows them now.
+std::set<pid_t> childrenOf(pid_t pid);
+
 class Env {
 public:
     // Whether name is set; value is its value, or empty when it is not.

@@ -11,6 +11,7 @@ namespace qel::proc {
 
 thread::Lock Child::m_init_lock;
 std::atomic<Shepherd*> Child::m_shepherd{nullptr};
+std::atomic<bool> Child::m_adopting{false};
 
 Child::Child() : m_arguments(1) {}
 
@@ -70,6 +71,11 @@ void Child::kill(int sig) {
         e.raise();
     }
     signal::signalProc(sig, pid);
+}
+
+void Child::adoptOrphans() {
+    becomeSubreaper();
+    m_adopting = true;
 }
 
 } // namespace qel::proc

@@ -82,8 +82,9 @@ void Shepherd::run(thread::CoopThread& thread) {
 
 void Shepherd::file(pid_t pid, int status) {
     if (m_registered.erase(pid) == 0) {
-        std::cerr << m_thread.name() << QEL_TR_PAL(": Got info for not registered child: ")
-                  << pid << '\n' << std::flush;
+        if (!Child::m_adopting)
+            std::cerr << m_thread.name() << QEL_TR_PAL(": Got info for not registered child: ")
+                      << pid << '\n' << std::flush;
         return;
     }
     m_statuses[pid] = status;

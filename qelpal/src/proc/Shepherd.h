@@ -49,5 +49,10 @@ private:
 pid_t waitForAnyChild();
 // Reaps the ended child pid and returns its raw wait status.
 int reapChild(pid_t pid);
+// In a new process: asks for sig when parent, the process that started it,
+// ends. False when parent has ended already.
+bool endWithParent(int sig, pid_t parent) noexcept;
+// Makes this process the parent of orphaned descendants.
+void becomeSubreaper();
 
 } // namespace qel::proc

@@ -2,6 +2,7 @@
 #include "proc/Shepherd.h"
 
 #include <sys/wait.h>
+#include <time.h>
 
 namespace qel::proc {
 
@@ -16,6 +17,23 @@ int reapChild(pid_t pid) {
     int status = 0;
     signal::retryOnEintr([&] { return waitpid(pid, &status, 0); });
     return status;
+}
+
+bool Child::awaitAdopted(int64_t timeoutMs) {
+    // Orphans end in their own time and tell nobody; we look every 50 ms.
+    const int64_t step = 50;
+    for (int64_t waited = 0;; waited += step) {
+        int status = 0;
+        const pid_t reaped = signal::retryOnEintr([&] { return waitpid(-1, &status, WNOHANG); });
+        if (reaped == -1)
+            return true;
+        if (reaped != 0)
+            continue;
+        if (waited >= timeoutMs)
+            return false;
+        const timespec pause{0, step * 1000 * 1000};
+        nanosleep(&pause, nullptr);
+    }
 }
 
 } // namespace qel::proc

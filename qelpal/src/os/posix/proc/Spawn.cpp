@@ -56,10 +56,11 @@ void Child::create() {
     const std::vector<char*> envp = cArray(m_environment);
 
     Shepherd& collector = shepherd();
+    const pid_t parent = getpid();
     auto guard = collector.condition().lock();
     const pid_t pid = fork();
     if (pid == 0)
-        execInChild(argv.data(), m_environment.empty() ? environ : envp.data());
+        execInChild(argv.data(), m_environment.empty() ? environ : envp.data(), parent);
     if (pid == -1) {
         const int err = errno;
         guard.release();
@@ -69,9 +70,14 @@ void Child::create() {
     collector.registerChild(pid, m_notify ? this : nullptr);
 }
 
-void Child::execInChild(char* const* argv, char* const* envp) const noexcept {
+void Child::execInChild(char* const* argv, char* const* envp, pid_t parent) const noexcept {
     try {
         pthread_sigmask(SIG_SETMASK, &signal::Set::m_original, nullptr);
+        // Our parent is gone already: end as its death would have ended us.
+        if (m_parent_death != 0 && !endWithParent(m_parent_death, parent)) {
+            ::kill(getpid(), m_parent_death);
+            _exit(EXEC_FAILED);
+        }
 
         struct Redirect {
             int fd;
