@@ -46,7 +46,7 @@ PHASES = {
     "unpack": ("report", "AB", "HOLD unpack"),
     "password": ("report", "AB", None),
     "routine": ("sleep", "ABCD", "coreinstall: sleeping"),
-    "restore": ("report", "ABC", "from the backup archive in"),
+    "restore": ("report", "ABC", "(yes/y/no/n): "),
     "cleanup": ("report", "AB", "HOLD cleanup"),
 }
 # Phases that the privileged run (or the tool asking for it) takes part in,
@@ -62,7 +62,12 @@ def cases():
                     yield pytest.param(phase, tool, sig, target,
                                        id="-".join((phase, tool, sig, target)))
             for target in processes:
-                yield pytest.param(phase, tool, "KILL", target,
+                marks = ()
+                if (phase, target) == ("bootstrap", "A"):
+                    marks = pytest.mark.xfail(strict=True, reason=(
+                        "killed while it extracts the catalogues, the first run leaves no "
+                        "process of the installation that could remove them"))
+                yield pytest.param(phase, tool, "KILL", target, marks=marks,
                                    id="-".join((phase, tool, "KILL", target)))
 
 
