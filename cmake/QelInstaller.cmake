@@ -125,6 +125,18 @@ function(qel_add_installer)
     if(ARG_OUTPUT_DIR)
         set_target_properties(${ARG_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${ARG_OUTPUT_DIR})
     endif()
+    qel_strip_beside(${ARG_NAME})
+endfunction()
+
+# qel_strip_beside(<target>): the executable is shipped stripped; its debug
+# information stays beside it in <file>.debug, which a debugger finds through
+# the debug link.
+function(qel_strip_beside target)
+    set(exe $<TARGET_FILE:${target}>)
+    add_custom_command(TARGET ${target} POST_BUILD
+        COMMAND ${CMAKE_OBJCOPY} --only-keep-debug ${exe} ${exe}.debug
+        COMMAND ${CMAKE_OBJCOPY} --strip-all --add-gnu-debuglink=${exe}.debug ${exe}
+        VERBATIM)
 endfunction()
 
 set(QEL_PACK_SCRIPT ${CMAKE_CURRENT_LIST_DIR}/QelPack.cmake)

@@ -55,6 +55,8 @@ sys.exit(child.exitstatus if child.exitstatus is not None else 128 + child.signa
     show cat /etc/qel.info
     show /opt/qel/zop/bin/zop-status
     show /opt/qel/zop/sbin/qelzopd --version
+    # The installer and the programs it installed are 32-bit x86.
+    show file -L "$installer" /opt/qel/zop/sbin/qelzopd /opt/qel/zop/sbin/qel-productcfg
     # An update: the routine backs up the installation it replaces.
     echo "probe_interval = 5" >/opt/qel/zop/etc/zop.conf
     show "$installer" --batch

@@ -3,16 +3,27 @@
 # generates the German locale. Idempotent; needs root or sudo.
 set -eu
 
+# The host's own -dev packages serve the host build (QEL_HOST_BUILD, the
+# sanitizer runs); the :i386 ones and g++-multilib the 32-bit x86 product.
 PACKAGES="g++ cmake make libtclap-dev libconfig++-dev libelf-dev zlib1g-dev \
 gettext libgtest-dev python3-pytest python3-pytest-xdist python3-pexpect sudo locales tar \
-coreutils binutils gzip pigz passwd util-linux procps file"
+coreutils binutils gzip pigz passwd util-linux procps file \
+g++-multilib libconfig++-dev:i386 libelf-dev:i386 zlib1g-dev:i386 libgtest-dev:i386"
 
 if [ "$(id -u)" -eq 0 ]; then SUDO=; else SUDO=sudo; fi
 
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    echo "Adding the i386 architecture"
+    $SUDO dpkg --add-architecture i386
+fi
+
+# A name without :arch means the host's architecture (or an "all" package).
+native=$(dpkg --print-architecture)
 missing=
 for p in $PACKAGES; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q '^install ok installed$' \
-        || missing="$missing $p"
+    case $p in *:*) arch=${p#*:} ;; *) arch=$native ;; esac
+    dpkg-query -W -f='${Status} ${Architecture}\n' "${p%%:*}" 2>/dev/null \
+        | grep -Eq "^install ok installed ($arch|all)\$" || missing="$missing $p"
 done
 if [ -n "$missing" ]; then
     echo "Installing:$missing"

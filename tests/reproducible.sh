@@ -1,17 +1,18 @@
 #!/bin/sh
-# reproducible.sh SOURCE BUILD GENERATOR BUILD_TYPE
+# reproducible.sh SOURCE BUILD GENERATOR BUILD_TYPE HOST_BUILD
 #
 # Two clean builds give the same contained archive: builds the payload of
 # zop-installer again in a fresh build directory and compares it byte for
 # byte with the one of BUILD.
 set -eu
-src=$1 build=$2 generator=$3 type=$4
+src=$1 build=$2 generator=$3 type=$4 host=$5
 second=$build/reproducible
 first_archive=$build/lyninst/zop-installer_payload.payload/archive.tar.gz
 second_archive=$second/lyninst/zop-installer_payload.payload/archive.tar.gz
 
 rm -rf "$second"
-cmake -S "$src" -B "$second" -G "$generator" -DCMAKE_BUILD_TYPE="$type" >/dev/null
+cmake -S "$src" -B "$second" -G "$generator" -DCMAKE_BUILD_TYPE="$type" \
+    -DQEL_HOST_BUILD="$host" >/dev/null
 cmake --build "$second" -j2 --target zop-installer_payload_archive >/dev/null
 
 first_digest=$(sha256sum <"$first_archive" | cut -d' ' -f1)

@@ -299,6 +299,39 @@ int openTarget(const std::string& to, int flags, mode_t mode, const Info& source
     return fd;
 }
 
+// Copies in to out until the end of in. A buffer of zeros is skipped rather
+// than written, so that the holes of a sparse file stay holes instead of
+// filling the disk; a skipped end sets the target's length.
+void copyData(int in, int out, const std::string& to, char* buffer, size_t bufferSize) {
+    bool skippedEnd = false;
+    for (;;) {
+        const ssize_t got = ::read(in, buffer, bufferSize);
+        if (got == 0)
+            break;
+        if (got < 0)
+            QEL_THROW(OsError, errno);
+        skippedEnd = buffer[0] == 0 &&
+                     std::memcmp(buffer, buffer + 1, static_cast<size_t>(got - 1)) == 0;
+        if (skippedEnd) {
+            if (::lseek(out, got, SEEK_CUR) < 0)
+                QEL_THROW(FsError, to);
+            continue;
+        }
+        for (ssize_t done = 0; done < got;) {
+            const ssize_t put =
+                ::write(out, buffer + done, static_cast<size_t>(got - done));
+            if (put < 0)
+                QEL_THROW(FsError, to);
+            done += put;
+        }
+    }
+    if (skippedEnd) {
+        const off_t length = ::lseek(out, 0, SEEK_CUR);
+        if (length < 0 || ::ftruncate(out, length) != 0)
+            QEL_THROW(FsError, to);
+    }
+}
+
 // copy(); targetOpened tells whether the target was created or truncated,
 // so that a failed move removes only what it wrote itself.
 void copyFile(const std::string& from, const std::string& to, bool overwrite, char* buffer,
@@ -340,20 +373,7 @@ void copyFile(const std::string& from, const std::string& to, bool overwrite, ch
             setOwnership(nullptr, target.fd(), *access);
     }
 
-    for (;;) {
-        const ssize_t got = ::read(source.fd(), buffer, bufferSize);
-        if (got == 0)
-            break;
-        if (got < 0)
-            QEL_THROW(OsError, errno);
-        for (ssize_t done = 0; done < got;) {
-            const ssize_t put =
-                ::write(target.fd(), buffer + done, static_cast<size_t>(got - done));
-            if (put < 0)
-                QEL_THROW(FsError, to);
-            done += put;
-        }
-    }
+    copyData(source.fd(), target.fd(), to, buffer, bufferSize);
     if (copyAccess && !access)
         setAccess(target.fd(), sourceAccess);
     target.close();
