@@ -41,3 +41,36 @@ if ! locale -a 2>/dev/null | grep -qi '^en_US\.utf-\?8$'; then
     grep -q '^en_US.UTF-8 UTF-8' /etc/locale.gen || echo 'en_US.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
     $SUDO locale-gen
 fi
+
+# The product is a 32-bit x86 program. A kernel without IA-32 emulation (some
+# virtual machines) refuses to run one; there qemu's user-mode emulator runs
+# it, through scripts/qemu-i386-binfmt registered with binfmt_misc, so that
+# every exec of an i386 program, through su and sudo too, goes through it.
+binfmt=/proc/sys/fs/binfmt_misc
+emulator=/usr/local/libexec/qel/qemu-i386-binfmt
+wrapper=$(dirname "$0")/qemu-i386-binfmt
+probe_dir=$(mktemp -d)
+trap 'rm -rf "$probe_dir"' EXIT
+printf 'int main(void) { return 0; }\n' >"$probe_dir/probe.c"
+gcc -m32 -o "$probe_dir/probe" "$probe_dir/probe.c"
+if ! "$probe_dir/probe" 2>/dev/null || [ -e "$binfmt/qemu-i386" ]; then
+    if ! dpkg-query -W -f='${Status}' qemu-user-static 2>/dev/null | grep -q 'ok installed'; then
+        echo "This kernel runs no 32-bit x86 programs: installing qemu-user-static"
+        $SUDO apt-get update -qq
+        DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq qemu-user-static
+    fi
+    if ! cmp -s "$wrapper" "$emulator"; then
+        $SUDO install -D -m 755 "$wrapper" "$emulator"
+    fi
+    [ -e "$binfmt/register" ] || $SUDO mount -t binfmt_misc binfmt_misc "$binfmt"
+    if ! grep -qx "interpreter $emulator" "$binfmt/qemu-i386" 2>/dev/null; then
+        echo "Registering $emulator for 32-bit x86 programs"
+        [ ! -e "$binfmt/qemu-i386" ] || echo -1 | $SUDO tee "$binfmt/qemu-i386" >/dev/null
+        # ELF, 32-bit, little-endian, executable or shared object, Intel 80386.
+        # P: the program's argument 0 reaches the interpreter; F: the kernel
+        # opens the interpreter now, for other mount namespaces too.
+        printf '%s' ":qemu-i386:M::\\x7fELF\\x01\\x01\\x01\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x02\\x00\\x03\\x00:\\xff\\xff\\xff\\xff\\xff\\xfe\\xfe\\x00\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xfe\\xff\\xff\\xff:$emulator:PF" \
+            | $SUDO tee "$binfmt/register" >/dev/null
+    fi
+    "$probe_dir/probe" || { echo "setup.sh: 32-bit x86 programs still do not run" >&2; exit 1; }
+fi

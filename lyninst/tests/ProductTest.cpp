@@ -228,7 +228,7 @@ TEST_F(GlobalCfgTest, IdentifyFallsBackToTheExecutablesDirectories) {
     mkdir((m_dir.path() + "/wyv").c_str(), 0700);
     mkdir((m_dir.path() + "/wyv/bin").c_str(), 0700);
     const std::string copy = m_dir.path() + "/wyv/bin/tests";
-    const std::string command = "cp /proc/" + std::to_string(getpid()) + "/exe " + copy +
+    const std::string command = "cp " + selfExe() + " " + copy +
         " && QEL_TEST_IDENTIFY=1 " + copy +
         " --gtest_filter=GlobalCfgTest.IdentifyFallsBackToTheExecutablesDirectories";
     const CommandResult child = runCommand(command);

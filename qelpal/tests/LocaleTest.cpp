@@ -1,6 +1,7 @@
 #include "gettext/Gettext.h"
 #include "gettext/Locale.h"
 
+#include "RunCommand.h"
 #include "ScratchDir.h"
 #include "TextDomains.h"
 
@@ -169,7 +170,7 @@ TEST_F(LocaleTest, SetupSearchesBesideTheRunningExecutable) {
     }
     const std::string bin = m_dir.path() + "/bin";
     mkdir(bin.c_str(), 0700);
-    const std::string command = "cp /proc/" + std::to_string(getpid()) + "/exe " + bin +
+    const std::string command = "cp " + selfExe() + " " + bin +
         "/copy && QEL_TEST_REPORT_LOCALE_DIR=" + m_dir.path() + "/report LC_ALL=de_DE.UTF-8 " +
         bin + "/copy --gtest_filter=LocaleTest.SetupSearchesBesideTheRunningExecutable >/dev/null";
     ASSERT_EQ(system(command.c_str()), 0);

@@ -170,8 +170,8 @@ TEST(UserDb, Sandboxed) {
         "qelbig:x:5004:" + members + "\n");
     const std::string command = std::string(sandbox_env) +
         "=1 unshare -m --propagation private sh -c 'mount --bind " + passwd +
-        " /etc/passwd && mount --bind " + group + " /etc/group && exec /proc/" +
-        std::to_string(getpid()) + "/exe --gtest_filter=UserDbSandbox.*' 2>&1";
+        " /etc/passwd && mount --bind " + group + " /etc/group && exec " + selfExe() +
+        " --gtest_filter=UserDbSandbox.*' 2>&1";
     const CommandResult child = runCommand(command);
     EXPECT_EQ(child.status, 0) << child.output;
     EXPECT_NE(child.output.find("[  PASSED  ] 4 tests"), std::string::npos) << child.output;

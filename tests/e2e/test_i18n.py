@@ -12,6 +12,7 @@ import time
 
 import pytest
 
+from procs import program_name
 from steps import at_exit, banner, clean_env, in_color, run_in, run_tty_in, supported_box, \
     YELLOW
 
@@ -121,10 +122,10 @@ def test_first_run_ends_with_the_status_of_the_second(box, test_installer, name,
 
 
 def children(pid):
-    """(pid, command name) of the children of the process pid."""
-    out = subprocess.run(["ps", "--ppid", str(pid), "-o", "pid=,comm="], capture_output=True,
+    """(pid, program name) of the children of the process pid."""
+    out = subprocess.run(["ps", "--ppid", str(pid), "-o", "pid="], capture_output=True,
                          text=True).stdout
-    return [(int(line.split()[0]), line.split()[1]) for line in out.splitlines()]
+    return [(int(p), program_name(int(p))) for p in out.split()]
 
 
 def test_killed_second_run_gives_255(box):

@@ -12,6 +12,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -299,24 +300,19 @@ int openTarget(const std::string& to, int flags, mode_t mode, const Info& source
     return fd;
 }
 
-// Copies in to out until the end of in. A buffer of zeros is skipped rather
-// than written, so that the holes of a sparse file stay holes instead of
-// filling the disk; a skipped end sets the target's length.
-void copyData(int in, int out, const std::string& to, char* buffer, size_t bufferSize) {
-    bool skippedEnd = false;
-    for (;;) {
-        const ssize_t got = ::read(in, buffer, bufferSize);
+// Copies from the current offsets until the end of in, or count bytes when
+// count is not negative.
+void copyBytes(int in, int out, off_t count, const std::string& to, char* buffer,
+               size_t bufferSize) {
+    while (count != 0) {
+        const size_t want = count > 0 && static_cast<uint64_t>(count) < bufferSize
+                                ? static_cast<size_t>(count)
+                                : bufferSize;
+        const ssize_t got = ::read(in, buffer, want);
         if (got == 0)
             break;
         if (got < 0)
             QEL_THROW(OsError, errno);
-        skippedEnd = buffer[0] == 0 &&
-                     std::memcmp(buffer, buffer + 1, static_cast<size_t>(got - 1)) == 0;
-        if (skippedEnd) {
-            if (::lseek(out, got, SEEK_CUR) < 0)
-                QEL_THROW(FsError, to);
-            continue;
-        }
         for (ssize_t done = 0; done < got;) {
             const ssize_t put =
                 ::write(out, buffer + done, static_cast<size_t>(got - done));
@@ -324,12 +320,29 @@ void copyData(int in, int out, const std::string& to, char* buffer, size_t buffe
                 QEL_THROW(FsError, to);
             done += put;
         }
+        if (count > 0)
+            count -= got;
     }
-    if (skippedEnd) {
-        const off_t length = ::lseek(out, 0, SEEK_CUR);
-        if (length < 0 || ::ftruncate(out, length) != 0)
+}
+
+// Copies only the data regions of a sparse regular file, so that its holes
+// stay holes in the target instead of filling the disk.
+void copySparse(int in, int out, off_t size, const std::string& to, char* buffer,
+                size_t bufferSize) {
+    for (off_t pos = 0; pos < size;) {
+        const off_t data = ::lseek(in, pos, SEEK_DATA);
+        if (data < 0 && errno == ENXIO)
+            break; // a hole up to the end
+        const off_t hole = data < 0 ? data : ::lseek(in, data, SEEK_HOLE);
+        if (hole < 0 || ::lseek(in, data, SEEK_SET) < 0)
+            QEL_THROW(OsError, errno);
+        if (::lseek(out, data, SEEK_SET) < 0)
             QEL_THROW(FsError, to);
+        copyBytes(in, out, hole - data, to, buffer, bufferSize);
+        pos = hole;
     }
+    if (::ftruncate(out, size) != 0)
+        QEL_THROW(FsError, to);
 }
 
 // copy(); targetOpened tells whether the target was created or truncated,
@@ -373,7 +386,12 @@ void copyFile(const std::string& from, const std::string& to, bool overwrite, ch
             setOwnership(nullptr, target.fd(), *access);
     }
 
-    copyData(source.fd(), target.fd(), to, buffer, bufferSize);
+    // A regular file with fewer blocks than its length has holes.
+    const struct stat& st = info.stat();
+    if (info.isRegular() && st.st_blocks * 512 < st.st_size)
+        copySparse(source.fd(), target.fd(), st.st_size, to, buffer, bufferSize);
+    else
+        copyBytes(source.fd(), target.fd(), -1, to, buffer, bufferSize);
     if (copyAccess && !access)
         setAccess(target.fd(), sourceAccess);
     target.close();
