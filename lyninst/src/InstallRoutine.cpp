@@ -5,6 +5,7 @@
 
 #include "StrUtil.h"
 #include "console/WrapText.h"
+#include "fs/Ops.h"
 #include "gettext/Tr.h"
 #include "os/posix/signal/Signal.h"
 #include "proc/Child.h"
@@ -62,19 +63,17 @@ bool RootInstaller::callInstallRoutine() {
         passQuitToChild();
     const bool ok = m_call.succeeded();
     m_routine_running = false;
-    proc::WaitResult status;
-    status.status = m_call.lastStatus();
-    status.done = m_call.statusValid();
+    const proc::WaitResult& status = m_call.lastResult();
 
     term::ColorGuard colour(frame_colour, std::cout);
     std::cout << "\n=== ";
     bool support = false;
     if (ok) {
         std::cout << QEL_TR("Exited installation routine");
-    } else if (status.done && status.exited() && status.exitCode() == 3) {
+    } else if (status.exited() && status.exitCode() == 3) {
         std::cout << QEL_TR("The installation was aborted");
         m_result = 3;
-    } else if (status.done && status.signalled()) {
+    } else if (status.signalled()) {
         std::cout << aux::format(QEL_TR("The installation program crashed unexpectedly (%s)"),
                                  signal::signalName(status.termSignal()).c_str());
         support = true;
@@ -86,13 +85,31 @@ bool RootInstaller::callInstallRoutine() {
             m_result = 3;
     } else {
         std::cout << aux::format(QEL_TR("The installation failed with code %d"),
-                                 status.done ? status.exitCode() : 255);
+                                 status.exitCode());
         support = true;
     }
     std::cout << " ===\n\n";
     if (support)
         printSupportHint();
     return ok;
+}
+
+bool RootInstaller::routineCanRun() const {
+    // The routine lies in the working directory, the unpacked top directory.
+    if (fs::allowsPrograms("."))
+        return true;
+    term::ColorGuard colour(term::ec_guard);
+    // The way out stands on a line of its own, so that the switch is not
+    // broken at its dashes.
+    std::cerr << wrapText(aux::format(QEL_TR("The file system of the temporary directory '%s' "
+                                             "does not allow running programs (it is mounted "
+                                             "noexec), so the installation routine cannot be "
+                                             "started."),
+                                      m_tempdir.c_str()))
+              << '\n'
+              << QEL_TR("Please choose a directory on another file system with --tempdir.")
+              << std::endl;
+    return false;
 }
 
 void RootInstaller::printSupportHint() const {

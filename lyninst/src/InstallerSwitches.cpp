@@ -11,6 +11,23 @@
 
 namespace qel {
 
+namespace {
+
+class NonEmptyPath : public TCLAP::Constraint<std::string> {
+public:
+    std::string description() const override { return QEL_TR("the path must not be empty"); }
+    // Shown as the value's name in the usage.
+    std::string shortID() const override { return QEL_TR("path"); }
+    bool check(const std::string& value) const override { return !value.empty(); }
+};
+
+} // namespace
+
+TCLAP::Constraint<std::string>* InstallerSwitches::pathValue() {
+    static NonEmptyPath constraint;
+    return &constraint;
+}
+
 InstallerSwitches::InstallerSwitches(TCLAP::CmdLine& cmd)
     : m_batch("b", "batch", QEL_TR("Unattended batch installation mode. No questions asked."),
               false),
@@ -28,7 +45,7 @@ InstallerSwitches::InstallerSwitches(TCLAP::CmdLine& cmd)
       m_dir("d", "dir",
             QEL_TR("Specifies the default installation directory for the product. If an "
                    "unattended batch installation is performed this value will be used."),
-            false, std::string(), QEL_TR("path")),
+            false, std::string(), pathValue()),
       m_verbose("v", "verbose",
                 QEL_TR("Enables extra message output for debugging or security purposes."),
                 false),

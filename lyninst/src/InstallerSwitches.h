@@ -16,6 +16,10 @@ public:
     // only some products offer (addAccountSwitches).
     explicit InstallerSwitches(TCLAP::CmdLine& cmd);
 
+    // The constraint of every switch that names a path: an empty value is
+    // a command-line error.
+    static TCLAP::Constraint<std::string>* pathValue();
+
     // Only products of kind 0 install for a chosen user and group.
     static bool hasAccountSwitches(ProductKind kind) { return kind == TOLVANE_CLIENT; }
 

@@ -1,5 +1,6 @@
 #include "TranslatedStdOutput.h"
 
+#include "StrUtil.h"
 #include "gettext/Tr.h"
 
 #include <iostream>
@@ -36,6 +37,10 @@ const char* const required_labels[] = {QEL_N_TCLAP("OR required"), QEL_N_TCLAP("
 
 const std::string argument_lead = "Argument: ";
 
+// How the library reports a value that a constraint refused.
+const std::string refused_lead = "Value '";
+const std::string refused_middle = "' does not meet constraint: ";
+
 bool startsWith(const std::string& text, const std::string& lead) {
     return text.compare(0, lead.size(), lead) == 0;
 }
@@ -65,6 +70,14 @@ std::string argumentId(const TCLAP::ArgException& e) {
 } // namespace
 
 std::string TranslatedStdOutput::translate(const std::string& text) {
+    // The constraint's own description is one of the program's texts.
+    const size_t middle = text.rfind(refused_middle);
+    if (startsWith(text, refused_lead) && middle != std::string::npos) {
+        const std::string value = text.substr(refused_lead.size(), middle - refused_lead.size());
+        const std::string why = text.substr(middle + refused_middle.size());
+        return aux::format(QEL_TR_TCLAP("Value '%1$s' does not meet constraint: %2$s"),
+                           value.c_str(), why.c_str());
+    }
     for (const LibraryText& t : library_texts) {
         if (t.prefix ? startsWith(text, t.id) : text == t.id) {
             const std::string lead = t.id;

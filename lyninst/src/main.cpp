@@ -9,6 +9,7 @@
 
 int main(int argc, char** argv) {
     try {
+        qel::PrivilegeApp::settleProgramPath(argc, argv);
         qel::RootInstaller installer(argc, argv);
         return installer.run(false);
     } catch (const qel::Exception& e) {

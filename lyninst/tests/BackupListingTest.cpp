@@ -62,4 +62,36 @@ TEST(BackupListingTest, FilterKeepsOrderOfTheListing) {
     EXPECT_EQ(l.sharedFiles()[1].member, "etc/c");
 }
 
+// A backup of the product holds its root and the files directly in /etc;
+// anything else would be written into the system by root.
+TEST(BackupListingTest, StrayMembersAreThoseOutsideTheRootAndEtc) {
+    struct Case {
+        std::initializer_list<const char*> members;
+        std::vector<std::string> stray;
+    };
+    const Case cases[] = {
+        {{"opt/qel/zop/", "opt/qel/zop/sbin/zop-sentinel", "opt/qel/zop/etc/zop.conf",
+          "etc/qel.info", "./opt/qel/zop/doc/README", "/etc/licence.dat"},
+         {}},
+        {{"opt/qel/zop/sbin/zop-sentinel", "etc/cron.d/x", "etc/ssh/sshd_config", "etc/",
+          "root/.ssh/authorized_keys", "opt/qel/zopper/x", "opt/qel/", "./", "usr/bin/tar"},
+         {"etc/cron.d/x", "etc/ssh/sshd_config", "etc/", "root/.ssh/authorized_keys",
+          "opt/qel/zopper/x"}},
+        // Climbing out of the root is never inside it.
+        {{"opt/qel/zop/sbin/zop-sentinel", "opt/qel/zop/../../../etc/shadow", "etc/../x"},
+         {"opt/qel/zop/../../../etc/shadow", "etc/../x"}},
+        // A sentinel placed in /etc makes no place there the product's.
+        {{"etc/cron.d/sbin/zop-sentinel", "etc/cron.d/evil", "etc/qel.info"},
+         {"etc/cron.d/sbin/zop-sentinel", "etc/cron.d/evil"}},
+        // The last sentinel sets the root: members of another root are stray.
+        {{"opt/a/sbin/zop-sentinel", "opt/a/x", "srv/b/sbin/zop-sentinel"},
+         {"opt/a/sbin/zop-sentinel", "opt/a/x"}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(listing(c.members).strayMembers(5), c.stray) << *c.members.begin();
+    }
+    EXPECT_EQ(listing({"a/sbin/zop-sentinel", "b", "c"}).strayMembers(1),
+              std::vector<std::string>{"b"});
+}
+
 } // namespace

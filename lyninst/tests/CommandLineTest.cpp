@@ -85,10 +85,13 @@ TEST_F(CommandLine, OnlyDirGivesTwoArguments) {
     EXPECT_EQ(args, (std::vector<std::string>{"--dir", "/abs/rel"}));
 }
 
-TEST_F(CommandLine, EmptyValueCountsAsGiven) {
+TEST_F(CommandLine, EmptyPathIsAParseError) {
     Switches s(m_cmd);
-    ASSERT_EQ(parse({"--dir", ""}), -1);
-    EXPECT_TRUE(s.dir().isSet());
+    StreamCapture err(std::cerr);
+    EXPECT_EQ(parse({"--dir", ""}), 1);
+    EXPECT_EQ(err.text().substr(0, err.text().find("\n\n")),
+              "PARSE ERROR: Argument: -d (--dir)\n"
+              "             Value '' does not meet constraint: the path must not be empty");
 }
 
 TEST_F(CommandLine, CombinedShortSwitches) {

@@ -93,6 +93,53 @@ TEST_F(GlobalCfgTest, SyntaxErrorsNameTheFileAndLineInEveryOperation) {
         << "nothing is written over a file with errors";
 }
 
+// libconfig opens the file and its includes itself and would wait for ever
+// on a named pipe: such a file is refused before libconfig reads anything.
+TEST_F(GlobalCfgTest, NamedPipesAreRefusedInsteadOfRead) {
+    const std::string fifo = m_dir.path() + "/pipe";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    m_dir.write("part.cfg", "zop = { root = \"/opt/from-part\"; };\n");
+    m_dir.write("chain.cfg", "  @include \"" + fifo + "\"\n");
+    struct Case {
+        std::string text;
+        std::string culprit;
+    };
+    const Case cases[] = {
+        {"@include \"" + fifo + "\"\n", fifo},
+        {"dax = { root = \"/d\"; };\n\t@include  \"" + m_dir.path() + "/chain.cfg\"\n",
+         fifo},
+        {"", ""},
+    };
+    for (const Case& c : cases) {
+        std::string text = c.text;
+        if (text.empty()) {
+            // The file itself.
+            ASSERT_EQ(unlink(path().c_str()), 0);
+            ASSERT_EQ(mkfifo(path().c_str(), 0600), 0);
+        } else {
+            writeCfg(text);
+        }
+        const std::string culprit = c.culprit.empty() ? path() : c.culprit;
+        try {
+            Product zop(qel::ZOP_SERVER);
+            FAIL() << "no error for " << culprit;
+        } catch (const qel::ConfigError& e) {
+            const std::string what = e.what();
+            EXPECT_NE(what.find("The global product configuration file '" + path() +
+                                "' cannot be read:\n'" + culprit + "' is not a regular file.\n"),
+                      std::string::npos)
+                << what;
+        }
+    }
+    // Regular included files are read as before; a missing one is
+    // libconfig's to report.
+    ASSERT_EQ(unlink(path().c_str()), 0);
+    writeCfg("@include \"" + m_dir.path() + "/part.cfg\"\n");
+    EXPECT_EQ(Product(qel::ZOP_SERVER).root(), "/opt/from-part");
+    writeCfg("@include \"" + m_dir.path() + "/missing.cfg\"\n");
+    EXPECT_THROW(Product p(qel::ZOP_SERVER), qel::ConfigError);
+}
+
 TEST_F(GlobalCfgTest, SavingAppendsAnEntryAndKeepsTheOthers) {
     writeCfg(two_products);
     Product zop(qel::ZOP_SERVER);

@@ -33,6 +33,12 @@ TEST_F(GermanParser, LibraryTextsAreTranslatedWithTheirDetails) {
               "Zeigt Hinweise zur Benutzung an und beendet das Programm.");
     // A text that is not the library's is left alone.
     EXPECT_EQ(TranslatedStdOutput::translate("required"), "required");
+    // A refused value: the frame is the library's; the value (whatever the
+    // user typed) and the reason (the program's own text) are not.
+    EXPECT_EQ(TranslatedStdOutput::translate("Value 'x' does not meet constraint: y' does not "
+                                             "meet constraint: the path must not be empty"),
+              "Der Wert 'x' does not meet constraint: y' erfüllt die Bedingung nicht: the path "
+              "must not be empty");
 }
 
 TEST_F(GermanParser, FailureAndUsageInGerman) {

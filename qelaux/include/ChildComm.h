@@ -61,9 +61,8 @@ public:
 
     // The argument list joined with single blanks.
     std::string commandText() const;
-    // The raw wait status of the last child, valid when statusValid().
-    int32_t lastStatus() const { return m_status; }
-    bool statusValid() const { return m_status_valid; }
+    // How the last child ended.
+    const proc::WaitResult& lastResult() const { return m_last; }
 
 private:
     void setExecutable(const std::string& path);
@@ -72,8 +71,7 @@ private:
     fs::StreamFile m_input;
     fs::StreamFile m_output;
     fs::StreamFile m_error;
-    int32_t m_status = 0;
-    bool m_status_valid = false;
+    proc::WaitResult m_last;
 };
 
 } // namespace qel

@@ -8,8 +8,6 @@
 #include "fs/Transfer.h"
 #include "gettext/Tr.h"
 
-#include <sys/wait.h>
-
 #include <memory>
 
 namespace qel {
@@ -168,11 +166,9 @@ void ChildComm::closeEnds() {
 bool ChildComm::succeeded() {
     // A child still waiting for input would never end.
     m_input.close();
-    const proc::WaitResult result = wait();
-    m_status = result.status;
-    m_status_valid = result.done;
+    m_last = wait();
     closeEnds();
-    return result.done && WIFEXITED(result.status) && WEXITSTATUS(result.status) == 0;
+    return m_last.succeeded();
 }
 
 void ChildComm::assureCall(unsigned flags) {

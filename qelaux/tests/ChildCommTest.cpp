@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -206,10 +205,10 @@ TEST_F(CallTest, SucceededTellsTheOutcome) {
         shell(call, c.script);
         call.create(0);
         EXPECT_EQ(call.succeeded(), c.success) << c.script;
-        EXPECT_TRUE(call.statusValid());
+        EXPECT_TRUE(call.lastResult().done);
     }
-    EXPECT_TRUE(WIFSIGNALED(call.lastStatus()));
-    EXPECT_EQ(WTERMSIG(call.lastStatus()), SIGTERM);
+    EXPECT_TRUE(call.lastResult().signalled());
+    EXPECT_EQ(call.lastResult().termSignal(), SIGTERM);
 }
 
 TEST_F(CallTest, AChildThatCannotStartEndsWith125) {
@@ -218,8 +217,8 @@ TEST_F(CallTest, AChildThatCannotStartEndsWith125) {
     call.create(ChildComm::PIPE_ERR);
     const std::string error = readAll(call, false);
     EXPECT_FALSE(call.succeeded());
-    EXPECT_TRUE(WIFEXITED(call.lastStatus()));
-    EXPECT_EQ(WEXITSTATUS(call.lastStatus()), 125);
+    EXPECT_TRUE(call.lastResult().exited());
+    EXPECT_EQ(call.lastResult().exitCode(), 125);
     EXPECT_NE(error.find("In child process "), std::string::npos) << error;
     EXPECT_NE(error.find("(/nonexistent/program):\n"), std::string::npos) << error;
 }
@@ -344,7 +343,7 @@ TEST_F(CallTest, AssureCallReportsAProgramThatCannotStart) {
         const std::string text = message(e);
         EXPECT_EQ(text.rfind(program + " failed:\n\nIn child process ", 0), 0u) << text;
     }
-    EXPECT_EQ(WEXITSTATUS(call.lastStatus()), 125);
+    EXPECT_EQ(call.lastResult().exitCode(), 125);
 }
 
 // --- settling the executable ------------------------------------------------------

@@ -1,5 +1,6 @@
 #include "gettext/Gettext.h"
 #include "gettext/Locale.h"
+#include "gettext/Tr.h"
 
 #include "RunCommand.h"
 #include "ScratchDir.h"
@@ -12,6 +13,8 @@
 #include <libintl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -30,8 +33,8 @@ protected:
         mkdir((m_dir.path() + "/i18n").c_str(), 0700);
         mkdir((m_dir.path() + "/i18n/de_DE").c_str(), 0700);
         mkdir((m_dir.path() + "/i18n/de_DE/LC_MESSAGES").c_str(), 0700);
-        compile("qelpal", "No such user", "Kein solcher Benutzer");
-        compile("lyninfo", "Product full name", "Vollständiger Produktname");
+        compile("qelpal", {{"No such user", "Kein solcher Benutzer"}});
+        compile("lyninfo", {{"Product full name", "Vollständiger Produktname"}});
         m_saved_env = Locale::m_locale_env;
         Locale::m_locale_env = "QEL_TEST_I18N_DIR";
         unsetenv("LANGUAGE");
@@ -48,10 +51,13 @@ protected:
         Locale::m_locale_dir.clear();
     }
 
-    void compile(const std::string& domain, const std::string& id, const std::string& str) {
-        const std::string po = m_dir.write(domain + ".po",
-            "msgid \"\"\nmsgstr \"Content-Type: text/plain; charset=UTF-8\\n\"\n\n"
-            "msgid \"" + id + "\"\nmsgstr \"" + str + "\"\n");
+    // Compiled without --check, as a user's own catalogue may be.
+    void compile(const std::string& domain,
+                 const std::vector<std::pair<std::string, std::string>>& entries) {
+        std::string text = "msgid \"\"\nmsgstr \"Content-Type: text/plain; charset=UTF-8\\n\"\n";
+        for (const auto& entry : entries)
+            text += "\nmsgid \"" + entry.first + "\"\nmsgstr \"" + entry.second + "\"\n";
+        const std::string po = m_dir.write(domain + ".po", text);
         const std::string command = "msgfmt -o " + catalogues() +
                                     "/de_DE/LC_MESSAGES/" + domain + ".mo " + po;
         ASSERT_EQ(system(command.c_str()), 0);
@@ -154,6 +160,25 @@ TEST_F(LocaleTest, CatalogueDirectoryBesideTheExecutableOrAnAncestor) {
     m_dir.write("opt/i18n-file", "");
     EXPECT_EQ(Locale::findCatalogueDir(root + "/nowhere/x"), root + "/i18n");
     EXPECT_EQ(Locale::findCatalogueDir("relative-name"), "");
+}
+
+// A catalogue whose formats take other arguments than their originals is
+// not trusted with them: the original text stands in for such a translation.
+TEST_F(LocaleTest, TranslationsWithOtherConversionsFallBackToTheOriginal) {
+    compile("qelpal", {{"No such user", "Kein solcher Benutzer"},
+                       {"%s failed:", "%s%s%s fehlgeschlagen:"},
+                       {"Wrote %d bytes", "%d Bytes geschrieben%n"},
+                       {"Cannot read %s", "%s kann nicht gelesen werden"},
+                       {"Copy %s to %s?", "Nach %2$s kopieren: %1$s?"}});
+    setenv("QEL_TEST_I18N_DIR", catalogues().c_str(), 1);
+    Locale::setup(Locale::ENVIRONMENT);
+    EXPECT_STREQ(QEL_TR_PAL("No such user"), "Kein solcher Benutzer");
+    EXPECT_STREQ(QEL_TR_PAL("%s failed:"), "%s failed:");
+    EXPECT_STREQ(QEL_TR_PAL("Wrote %d bytes"), "Wrote %d bytes");
+    EXPECT_STREQ(QEL_TR_PAL("Cannot read %s"), "%s kann nicht gelesen werden");
+    char text[64];
+    snprintf(text, sizeof text, QEL_TR_PAL("Copy %s to %s?"), "a", "b");
+    EXPECT_STREQ(text, "Nach b kopieren: a?");
 }
 
 // The search in setup starts from the running executable: a copy of this

@@ -6,6 +6,7 @@ ctest passes the build directory in QEL_BUILD_DIR; run by hand, pytest takes
 
 import os
 import pathlib
+import subprocess
 
 import pytest
 
@@ -48,6 +49,19 @@ def test_installer():
 def i18n_dir():
     """The compiled catalogues of the build, for QEL_I18N_DIR."""
     return _built(BUILD_DIR / "i18n" / "de_DE" / "LC_MESSAGES" / "installer.mo").parents[2]
+
+
+@pytest.fixture(scope="session")
+def de(i18n_dir):
+    """de(text, domain): the German catalogue's translation of text."""
+    def translate(text, domain="installer"):
+        result = subprocess.run(["gettext", "-d", domain, "--", text], capture_output=True,
+                                text=True, check=True,
+                                env={"TEXTDOMAINDIR": str(i18n_dir), "LANGUAGE": "",
+                                     "LC_ALL": "de_DE.UTF-8", "PATH": os.environ["PATH"]})
+        assert result.stdout != text or text.strip() == "", "untranslated: " + text
+        return result.stdout
+    return translate
 
 
 def _sandbox(keep):

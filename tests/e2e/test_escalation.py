@@ -352,3 +352,126 @@ def test_ctrl_c_in_the_privileged_run_ends_everything(box, tool):
     assert "Error running the installer" not in output
     assert remaining(child.pid) == ""
     assert_nothing_installed(box)
+
+
+# The privileged run finds its programs on root's fixed PATH ----------------
+
+ROOT_PATH = "/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin"
+
+
+def own_tar(box):
+    """A `tar` of the user's own, first in her PATH, that notes who ran it;
+    returns the environment that puts it there."""
+    home = box.home(USER)
+    box.run(["mkdir", "-p", home + "/bin"], user=USER)
+    box.write_file(home + "/bin/tar", '#!/bin/sh\necho "$(id -u) $*" >> %s/tar-calls\n'
+                   'exec /usr/bin/tar "$@"\n' % home, mode=0o755,
+                   owner="%s:%s" % (USER, box.group_of(USER)))
+    return {"PATH": home + "/bin:/usr/local/bin:/usr/bin:/bin"}
+
+
+def tar_callers(box):
+    """The user ids that ran the user's own tar."""
+    calls = box.read_file(box.home(USER) + "/tar-calls")
+    return {line.split()[0] for line in calls.splitlines()}
+
+
+def small_backup(box):
+    """A backup of an installation that is gone since; returns its path."""
+    box.write_file(ROOT + "/sbin/zop-sentinel", "")
+    box.write_file(ROOT + "/etc/zop.conf", "setting = saved\n")
+    archive = box.home(USER) + "/zop-backup.tar"
+    box.run(["tar", "-C", "/", "-cf", archive, ROOT[1:]])
+    box.run(["chmod", "0644", archive])
+    box.run(["rm", "-r", "/opt/qel"])
+    return archive
+
+
+@pytest.mark.parametrize("tool", ["su", "sudo"])
+def test_users_own_tar_never_runs_as_root_in_a_restore(box, tool):
+    box.allow_sudo(USER)
+    archive = small_backup(box)
+    child = start(box, "--" + tool, "--restore", archive, env=own_tar(box))
+    escalation_prompt(child, tool)
+    child.sendline(PASSWORDS[tool])
+    child.expect_exact("(yes/y/no/n): ")
+    child.sendline("y")
+    child.expect_exact("Restoring backup... succeeded")
+    output, status = finish(child)
+    assert status == 0, output
+    assert box.read_file(ROOT + "/etc/zop.conf") == "setting = saved\n"
+    # She ran it herself (the catalogues of the start-up), root never did.
+    uid = box.run(["id", "-u", USER]).stdout.strip()
+    assert tar_callers(box) == {uid}
+
+
+@pytest.mark.parametrize("tool", ["su", "sudo"])
+def test_routine_gets_roots_fixed_path(box, tool):
+    box.allow_sudo(USER)
+    child = start(box, "--" + tool, "--batch", program="zop-installer-report", env=own_tar(box))
+    escalation(child, tool)
+    child.sendline(PASSWORDS[tool])
+    output, status = finish(child)
+    assert status == 0, output
+    assert "coreinstall: PATH %s\r\n" % ROOT_PATH in output
+    assert "0" not in tar_callers(box)
+
+
+def test_root_started_directly_keeps_its_path(box):
+    own = "/home/qel-bin/own:/usr/sbin:/usr/bin:/sbin:/bin"
+    child = start(box, "--batch", program="zop-installer-report", user=None, env={"PATH": own})
+    output, status = finish(child)
+    assert status == 0, output
+    assert "coreinstall: PATH %s\r\n" % own in output
+
+
+def escalation_prompt(child, tool, credentials=CREDENTIALS):
+    """Waits for the tool's password prompt, whatever came before; su asks
+    in words of its own, which may be translated."""
+    if tool == "su":
+        child.expect(re.escape(credentials) + r"\r\n\w+: ")
+    else:
+        child.expect(re.escape(credentials) + r"\r\npassword for %s@[^:\s]+: " % USER)
+
+
+# Catalogues of the user's own reach the privileged run ---------------------
+
+def hostile_catalogues(box, i18n_dir, tmp_path):
+    """The German catalogues with every translation of a format text given
+    extra conversions and %n, compiled without --check into a directory
+    that every account can read; returns that directory."""
+    target = BIN_DIR + "/hostile"
+    box.run(["mkdir", "-p", "-m", "0755", target, target + "/de_DE",
+             target + "/de_DE/LC_MESSAGES"])
+    spoil = ('case "$MSGFILTER_MSGID" in *%*) sed "s/\\$/ %s%s%s%s%n%n/";; *) cat;; esac')
+    for mo in sorted((i18n_dir / "de_DE" / "LC_MESSAGES").glob("*.mo")):
+        po = tmp_path / (mo.stem + ".po")
+        subprocess.run(["msgunfmt", "-o", str(po), str(mo)], check=True)
+        subprocess.run(["msgfilter", "--keep-header", "-i", str(po), "-o", str(po),
+                        "sh", "-c", spoil], check=True)
+        compiled = tmp_path / mo.name
+        subprocess.run(["msgfmt", "-o", str(compiled), str(po)], check=True)
+        box.write_file(target + "/de_DE/LC_MESSAGES/" + mo.name, compiled.read_bytes())
+    return target
+
+
+@pytest.mark.parametrize("tool", ["su", "sudo"])
+def test_spoilt_catalogue_formats_fall_back_to_english(box, i18n_dir, tmp_path, de, tool):
+    box.allow_sudo(USER)
+    catalogues = hostile_catalogues(box, i18n_dir, tmp_path)
+    child = start(box, "--" + tool, "--batch", program="zop-installer-exit5",
+                  env={"QEL_I18N_DIR": catalogues, "LANG": "de_DE.UTF-8"})
+    # Texts without conversions stay German; a spoilt format is not used.
+    child.expect(words(de("To continue installation, root privileges are required.")))
+    child.expect(words("The '%s' utility will now be called to reinvoke the installation "
+                       "script with elevated rights." % tool))
+    escalation_prompt(child, tool, de(CREDENTIALS))
+    child.sendline(PASSWORDS[tool])
+    # The privileged run's formats: the routine's code and the support text.
+    child.expect_exact("The installation failed with code 5")
+    child.expect(words("If you can't solve the problem on your own you can contact the QEL "
+                       "support by eMail at"))
+    child.expect_exact("Error running the installer (code=2)")
+    output, status = finish(child)
+    assert status == 2, output
+    assert_no_temporary_data(box)

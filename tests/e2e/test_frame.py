@@ -28,6 +28,9 @@ RESET = b"\x1b[0m"
 EXIT_RESETS = RESET * 4 * 2
 
 
+EMPTY_PATH = b"Value '' does not meet constraint: the path must not be empty"
+
+
 def failure(arg_id, error):
     return (b"PARSE ERROR: " + arg_id + b"\n             " + error + b"\n\nBrief USAGE: \n"
             + BRIEF + b"\nFor complete USAGE and HELP type: \n   ./zop-installer --help\n\n")
@@ -99,6 +102,12 @@ def test_help_lists_switches_in_reverse_order(run):
     (["--restore", "a", "--restore", "b"], b"Argument: (--restore)", b"Argument already set!"),
     (["--reinvoked"], b"Argument: --reinvoked", b"Couldn't find match for argument"),
     (["--reinvoked", "--"], b"Argument: --reinvoked", b"Couldn't find match for argument"),
+    # An empty path would name the working directory or nothing at all.
+    (["--unpack", ""], b"Argument: -x (--unpack)", EMPTY_PATH),
+    (["-x", ""], b"Argument: -x (--unpack)", EMPTY_PATH),
+    (["--tempdir", ""], b"Argument: (--tempdir)", EMPTY_PATH),
+    (["--dir", ""], b"Argument: -d (--dir)", EMPTY_PATH),
+    (["--restore", "", "--batch"], b"Argument: (--restore)", EMPTY_PATH),
 ])
 def test_parse_errors(run, args, arg_id, error):
     assert run(args) == (1, b"", failure(arg_id, error))

@@ -20,19 +20,6 @@ GERMAN = {"LANG": "de_DE.UTF-8"}
 WARNING = "Couldn't setup foreign language support.\nInstallation will be in English.\n\n"
 
 
-@pytest.fixture(scope="module")
-def de(i18n_dir):
-    """de(text, domain): the German catalogue's translation of text."""
-    def translate(text, domain="installer"):
-        result = subprocess.run(["gettext", "-d", domain, "--", text], capture_output=True,
-                                text=True, check=True,
-                                env={"TEXTDOMAINDIR": str(i18n_dir), "LANGUAGE": "",
-                                     "LC_ALL": "de_DE.UTF-8", "PATH": os.environ["PATH"]})
-        assert result.stdout != text or text.strip() == "", "untranslated: " + text
-        return result.stdout
-    return translate
-
-
 @pytest.fixture
 def box(sandbox, installer):
     return supported_box(sandbox, installer)

@@ -6,6 +6,7 @@ The installers come from tests/installers; the sandbox's /etc/lsb-release
 names a supported Ubuntu, so no question is asked."""
 
 import os
+import re
 import signal
 import subprocess
 
@@ -179,3 +180,29 @@ def test_routine_ended_by_a_quit_signal_alone_is_status_3(box, test_installer, s
     assert child.exitstatus == 3
     assert ("=== The installation program crashed unexpectedly (%s) ===" % signal.strsignal(sig)
             in rest.replace("\r\n", "\n"))
+
+
+NOEXEC = ("The file system of the temporary directory '%s' does not allow running programs "
+          "(it is mounted noexec), so the installation routine cannot be started.")
+WAY_OUT = "Please choose a directory on another file system with --tempdir.\n"
+
+
+@pytest.mark.parametrize("user", [None, "ann"], ids=["root", "user"])
+def test_noexec_temporary_directory_is_named_with_the_way_out(box, test_installer, user):
+    box.run(["mount", "-t", "tmpfs", "-o", "noexec,mode=1777", "tmpfs", "/tmp"])
+    program = box.provide(test_installer("report"))
+    if user:
+        box.add_user(user, "secret")
+    result = box.run([program, "--batch"], user=user, check=False)
+    assert result.returncode == 2, result.stdout + result.stderr
+    tempdir = re.search(r"'(/tmp/qel_install\.\w{6})'", result.stderr).group(1)
+    assert result.stderr.endswith("\n" + WAY_OUT)
+    assert " ".join(result.stderr[:-len(WAY_OUT)].split()) == NOEXEC % tempdir
+    assert "In child process" not in result.stderr
+    assert CALLING not in result.stdout and "root privileges" not in result.stdout
+    assert box.glob("/tmp/qel_install.*") == []
+
+    box.run(["mkdir", "-p", "/opt/t"])
+    result = box.run([program, "--batch", "--tempdir", "/opt/t/data"], check=False)
+    assert result.returncode == 0, result.stdout + result.stderr
+    assert "coreinstall: uid 0" in result.stdout

@@ -146,3 +146,46 @@ def test_archive_that_cannot_be_listed(box):
         "Error trying to access backup archive file contents of /opt/t/garbage.tar. Probably "
         "this is not a valid QEL backup archive.")
     assert "tar" in err  # tar's own complaint reaches the user
+
+
+STRAY = ("The backup archive file /opt/t/crafted.tar holds files that a backup of QEL Zonal "
+         "Outpost Probe Server never holds: they lie neither below '%s' nor directly in /etc. "
+         "Nothing was restored. The first of them:")
+
+
+@pytest.mark.parametrize("members, root, named", [
+    (["opt/qel/zop/sbin/zop-sentinel", "etc/cron.d/x", "etc/qel.info", "etc/ssh/sshd_config"],
+     ROOT, ["etc/cron.d/x", "etc/ssh/sshd_config"]),
+    # A sentinel placed in /etc makes nothing there the product's.
+    (["etc/cron.d/sbin/zop-sentinel", "etc/cron.d/x"], "/etc/cron.d",
+     ["etc/cron.d/sbin/zop-sentinel", "etc/cron.d/x"]),
+    # Only the first five are named.
+    (["opt/qel/zop/sbin/zop-sentinel", "root/.profile", "usr/local/bin/a", "usr/local/bin/b",
+      "opt/qel/zopper/c", "srv/d", "srv/e", "srv/f"], ROOT,
+     ["root/.profile", "usr/local/bin/a", "usr/local/bin/b", "opt/qel/zopper/c", "srv/d"]),
+], ids=["cron and ssh", "sentinel in etc", "first five"])
+def test_archive_with_files_outside_the_product_is_refused(box, members, root, named):
+    for member in members:
+        box.write_file("/opt/t/tree/" + member, "content\n")
+    box.run(["tar", "-C", "/opt/t/tree", "-cf", "/opt/t/crafted.tar"] + members)
+    targets = ["/" + member for member in members]
+    before = box.sh("cat %s 2>&1; true" % " ".join(targets)).stdout
+    status, out, err = pipe_restore(box, "/opt/t/crafted.tar")
+    assert status == 2, out + err
+    assert out.startswith(banner() + "\n")
+    listed = "".join("- '%s'\n" % member for member in named)
+    assert out.endswith(":\n" + listed)
+    assert flat(out[len(banner()):-len(listed)]) == flat(STRAY % root)
+    assert "Do you really want" not in out and "Restoring" not in out
+    # Nothing was extracted.
+    assert box.sh("cat %s 2>&1; true" % " ".join(targets)).stdout == before
+    assert "content" not in before
+
+
+def test_named_pipe_as_archive_is_refused(box):
+    box.run(["mkfifo", "/opt/t/pipe.tar"])
+    status, out, err = pipe_restore(box, "/opt/t/pipe.tar")
+    assert status == 2
+    assert flat(out[len(banner()):]) == flat(
+        "The backup archive file /opt/t/pipe.tar is not a regular file. Cannot continue.")
+    assert err == ""

@@ -184,3 +184,47 @@ def test_tempdir_is_used_and_removed(box, given, named, used):
     assert result.returncode == 0
     assert result.stdout.endswith("Temporary installation data will remain in '%s'\n" % named)
     assert box.exists(used + "/qelinst/coreinstall")
+
+
+# Root unpacks into --tempdir and runs the routine from there: only a real
+# directory of the user's own (or root's) that nobody else may write is used.
+LINK = "The temporary directory '%s' is a symbolic link. Please give the path of a real directory."
+OTHERS = ("The temporary directory '%s' belongs to another user. Please give a directory of "
+          "your own.")
+WRITABLE = ("Other users may write into the temporary directory '%s'. Please give a directory "
+            "that only you can write into.")
+
+
+def flat(text):
+    return " ".join(text.split())
+
+
+@pytest.mark.parametrize("user, setup, given, message", [
+    ("ann", "mkdir /home/ann/real && ln -s /home/ann/real /home/ann/link", "/home/ann/link", LINK),
+    ("ann", "ln -s /home/ann/nowhere /home/ann/link", "/home/ann/link", LINK),
+    ("ann", "mkdir -m 0777 /opt/t/bobs && chown bob /opt/t/bobs", "/opt/t/bobs", OTHERS),
+    ("ann", "mkdir -m 0770 /home/ann/shared", "/home/ann/shared", WRITABLE),
+    ("ann", "mkdir -m 1777 /home/ann/sticky", "/home/ann/sticky", WRITABLE),
+    (None, "mkdir -m 0700 /opt/t/anns && chown ann /opt/t/anns", "/opt/t/anns", OTHERS),
+    (None, "true", "/tmp", WRITABLE),
+], ids=["link", "dangling link", "other user's 0777", "group-writable", "sticky 1777",
+        "root and a user's directory", "root and /tmp"])
+def test_untrusted_tempdir_is_refused(box, user, setup, given, message):
+    box.add_user("ann", "secret")
+    box.add_user("bob", "secret")
+    box.sh(setup + " && chown -h ann: /home/ann/* 2>/dev/null; true")
+    before = box.sh("ls -lAR %s/ /home/ann/ 2>&1; ls /tmp; true" % given).stdout
+    result = box.run(clean_env(LANG="C") + [box.exe, "--batch", "--tempdir", given], user=user,
+                     check=False)
+    assert (result.returncode, result.stdout) == (
+        2, banner() + "Performing an unattended batch installation\n" + STEP + failed())
+    assert result.stderr.endswith("\n") and flat(result.stderr) == flat(message % given)
+    assert box.sh("ls -lAR %s/ /home/ann/ 2>&1; ls /tmp; true" % given).stdout == before
+
+
+@pytest.mark.parametrize("mode", ["0700", "0755"])
+def test_existing_private_tempdir_is_used(box, mode):
+    box.run(["mkdir", "-m", mode, "/opt/t/mine"])
+    result = install(box, ["--tempdir", "/opt/t/mine"])
+    assert result.returncode == 0, result.stdout + result.stderr
+    assert STEP + succeeded() in result.stdout

@@ -28,10 +28,10 @@ def keywords_by_domain(tr_header):
     translating = {}
     for name, body in re.findall(r"#define\s+(QEL_\w+)\(s\)\s+(.*)", text):
         body = body.split("//")[0].strip()
-        explicit = re.match(r'::dgettext\("(\w+)",\s*s\)$', body)
+        explicit = re.match(r'::qel::translate\("(\w+)",\s*s\)$', body)
         if explicit:
             translating[name] = explicit.group(1)
-        elif body == "::gettext(s)":
+        elif body == "::qel::translate(nullptr, s)":
             translating[name] = "installer"
     for name, domain in translating.items():
         domains.setdefault(domain, []).append(name)

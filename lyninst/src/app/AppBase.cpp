@@ -54,6 +54,7 @@ void AppBase::parseCommandLine() {
 int AppBase::runPhases() {
     addArguments();
     parseCommandLine();
+    m_executing = true;
     execute();
     return m_result;
 }

@@ -8,6 +8,7 @@
 
 #include <tclap/CmdLine.h>
 
+#include <atomic>
 #include <string>
 
 namespace qel {
@@ -45,6 +46,8 @@ protected:
     TranslatedStdOutput m_output;
     TCLAP::CmdLine m_cmd;
     int m_result = 0;
+    // Set when execute() begins; before that there is nothing to wind down.
+    std::atomic<bool> m_executing{false};
     // argv[0] without everything up to its last "/".
     std::string m_program_name;
 

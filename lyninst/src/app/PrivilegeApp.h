@@ -13,6 +13,15 @@ class PrivilegeApp : public AppBase {
 public:
     PrivilegeApp(int argc, char** argv);
 
+    // The last argument of the privileged run, after "--".
+    static constexpr const char* reinvoked_marker = "--reinvoked";
+    // Whether argv is that of the privileged run.
+    static bool isReinvoked(int argc, char* const* argv);
+    // In the privileged run, programs are found on a fixed PATH, never on
+    // the one of the user who started the installation, and the programs it
+    // starts inherit that PATH. Called before anything looks a program up.
+    static void settleProgramPath(int argc, char* const* argv);
+
 protected:
     // Binds the text domain "lyninfo", which the switch texts below need,
     // and locates the escalation tools.

@@ -91,7 +91,7 @@ int PrivilegeApp::reinvokeAsRoot(const std::string& prompt, proc::WaitResult* ra
     }
     // exitCode() is 255 for a run that did not end normally.
     m_result = result.signalled() ? 3 : result.exitCode();
-    return result.exited() && result.exitCode() == 0 ? 0 : 1;
+    return result.succeeded() ? 0 : 1;
 }
 
 } // namespace qel

@@ -33,18 +33,18 @@ RootInstaller::RootInstaller(int argc, char** argv)
       m_unpack("x", "unpack",
                QEL_TR("Don't actually install the QEL software package, only unpack the "
                       "contained data into the given directory."),
-               false, std::string(), QEL_TR("path")),
+               false, std::string(), pathValue()),
       m_tempdir_arg("", "tempdir",
                     QEL_TR("Use the given path for temporary installation data. By default a "
                            "unique, random directory will be used."),
-                    false, std::string(), QEL_TR("path")),
+                    false, std::string(), pathValue()),
       m_keep("k", "keep",
              QEL_TR("Keep the unpacked, temporary installation data after installation."), false),
       m_verify("", "verify", QEL_TR("Verify the contained archive data and exit."), false),
       m_supported("", "supported", QEL_TR("Shows a list of supported Linux distributions."),
                   false),
       m_restore("", "restore", QEL_TR("Request to restore data from the given backup archive."),
-                false, std::string(), QEL_TR("path")),
+                false, std::string(), pathValue()),
       m_product(std::string(product_code)) {
     m_cmd.add(m_info);
     m_cmd.add(m_unpack);
@@ -66,6 +66,11 @@ RootInstaller::~RootInstaller() {
 }
 
 void RootInstaller::quitRequested() {
+    // A start-up that hangs (reading a file that never delivers) ends at once.
+    if (!m_executing) {
+        AppBase::quitRequested();
+        return;
+    }
     m_result = 3;
     m_privilege.stopRun();
     // The routine ends as on its own quit request. Other children (tar, rm)
@@ -124,7 +129,7 @@ void RootInstaller::execute() {
 }
 
 void RootInstaller::runSequence() {
-    m_reinvoked = m_argc != 0 && std::strcmp(m_argv[m_argc - 1], reinvoked_marker) == 0;
+    m_reinvoked = isReinvoked(m_argc, m_argv);
     // The privileged run finds the name the user typed before its marker.
     if (m_reinvoked && m_argc >= 4 && std::strcmp(m_argv[m_argc - 3], "--") == 0)
         m_program = m_argv[m_argc - 2];
@@ -182,7 +187,9 @@ void RootInstaller::install() {
     // step that ran went through) nothing is installed; the temporary data
     // still goes.
     if (!quitRequestedSoFar()) {
-        if (m_privilege.user().uid() != 0)
+        if (!m_restore.isSet() && !routineCanRun())
+            m_result = 2;
+        else if (m_privilege.user().uid() != 0)
             escalate();
         else
             installOrRestore();

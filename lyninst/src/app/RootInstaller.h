@@ -51,14 +51,15 @@ private:
     // Runs "./coreinstall" with the forwarded switches, framed; true when it
     // exited with 0. An abort there sets the result 3.
     bool callInstallRoutine();
+    // Whether the unpacked routine can be started at all: a file system
+    // mounted noexec is named, with the way out, before anyone types a
+    // password.
+    bool routineCanRun() const;
     // Whom to ask for help after the routine failed.
     void printSupportHint() const;
     // Gains root by running the privileged work in a second run of this
     // program and reports how that run ended.
     void escalate();
-
-    // The last argument of the privileged run, after "--".
-    static constexpr const char* reinvoked_marker = "--reinvoked";
 
     // The payload steps; each reports success as its result.
     // Finds the attached configuration, a section "qel" of the executable.
@@ -81,6 +82,10 @@ private:
     bool restoreBackup();
 
     bool prepareTarget(bool verbose);
+    // A --tempdir is where root unpacks and runs the routine: refused, with
+    // its reason, when it is a symbolic link or a directory that another
+    // user owns or may write into.
+    bool trustedTempdir();
     bool singleEntry(std::string& name);
     bool restoreFromRoot();
     bool listBackup(const std::string& archive, payload::BackupListing& listing);

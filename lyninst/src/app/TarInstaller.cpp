@@ -31,7 +31,7 @@ void TarInstaller::passQuitToChild() noexcept {
 }
 
 bool TarInstaller::lastEndedByQuit() const {
-    const int signal = proc::WaitResult{m_call.lastStatus(), m_call.statusValid()}.termSignal();
+    const int signal = m_call.lastResult().termSignal();
     return signal == SIGINT || signal == SIGTERM || signal == SIGHUP;
 }
 

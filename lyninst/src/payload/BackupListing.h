@@ -27,6 +27,11 @@ public:
     // that member lies less than two levels below "/".
     const std::string& productRoot() const { return m_product_root; }
     const std::vector<SharedFile>& sharedFiles() const { return m_shared; }
+    // Up to most members, in the order of the listing, that lie neither
+    // below the product root nor directly in /etc: a backup of the product
+    // holds nothing else. Anything else in /etc, and any name with "..",
+    // never belongs to it.
+    std::vector<std::string> strayMembers(size_t most) const;
 
     // Keeps only the shared files for which keep(path) is true.
     template <typename Pred>
@@ -37,6 +42,7 @@ private:
     bool m_sentinel_found = false;
     std::string m_product_root;
     std::vector<SharedFile> m_shared;
+    std::vector<std::string> m_members;
 };
 
 template <typename Pred>

@@ -127,7 +127,7 @@ void TarInstaller::runTranslated() {
     m_call.create(0);
     m_call.succeeded();
     const int code = lastExitCode();
-    if (proc::WaitResult{m_call.lastStatus(), m_call.statusValid()}.signalled())
+    if (m_call.lastResult().signalled())
         windDownAfterKilledRun();
     if (!removeTranslations()) {
         term::ColorGuard guard(term::ec_guard);

@@ -44,6 +44,13 @@ bool RootInstaller::restoreFromRoot() {
                                   archive.c_str()));
         return false;
     }
+    // tar would wait for ever on a named pipe, and read a device as root.
+    if (!fs::Info::get(archive, true).isRegular()) {
+        reportArchive(aux::format(QEL_TR("The backup archive file %s is not a regular file. "
+                                         "Cannot continue."),
+                                  archive.c_str()));
+        return false;
+    }
     if (!findTar(m_verbose.isSet(), false))
         return false;
 
@@ -60,6 +67,18 @@ bool RootInstaller::restoreFromRoot() {
                                          "valid backup of %1$s ('%2$s' was not found in the "
                                          "archive)."),
                                   product.c_str(), sentinel.c_str()));
+        return false;
+    }
+    const std::vector<std::string> stray = listing.strayMembers(5);
+    if (!stray.empty()) {
+        reportArchive(aux::format(QEL_TR("The backup archive file %1$s holds files that a backup "
+                                         "of %2$s never holds: they lie neither below '%3$s' "
+                                         "nor directly in /etc. Nothing was restored. The first "
+                                         "of them:"),
+                                  archive.c_str(), product.c_str(),
+                                  listing.productRoot().c_str()));
+        for (const std::string& member : stray)
+            std::cout << "- '" << member << "'\n";
         return false;
     }
     listing.filterShared([](const std::string& path) { return fs::exists(path); });

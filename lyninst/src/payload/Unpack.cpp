@@ -3,6 +3,7 @@
 
 #include <iostream>
 
+#include "Exception.h"
 #include "StrUtil.h"
 #include "console/WrapText.h"
 #include "fs/Dir.h"
@@ -54,7 +55,7 @@ std::unique_ptr<Exception> TarInstaller::feedArchive() {
 }
 
 int TarInstaller::lastExitCode() const {
-    return proc::WaitResult{m_call.lastStatus(), m_call.statusValid()}.exitCode();
+    return m_call.lastResult().exitCode();
 }
 
 bool RootInstaller::unpackData() {
@@ -141,6 +142,8 @@ bool RootInstaller::unpackData() {
 }
 
 bool RootInstaller::prepareTarget(bool verbose) {
+    if (!trustedTempdir())
+        return false;
     if (!fs::exists(m_tempdir)) {
         if (verbose) {
             term::ColorGuard guard(term::vc_guard);
@@ -157,7 +160,8 @@ bool RootInstaller::prepareTarget(bool verbose) {
                       << describe(e) << std::endl;
             return false;
         }
-        return true;
+        // Another user may have made it first.
+        return trustedTempdir();
     }
     if (fs::Info::get(m_tempdir, true).isDir()) {
         if (fs::Dir::isEmptyDir(m_tempdir))
@@ -177,6 +181,35 @@ bool RootInstaller::prepareTarget(bool verbose) {
                                     "directory"),
                              m_tempdir.c_str())
               << '\n';
+    return false;
+}
+
+bool RootInstaller::trustedTempdir() {
+    if (!m_tempdir_arg.isSet() || m_unpack.isSet())
+        return true;
+    fs::Info info;
+    try {
+        info = fs::Info::get(m_tempdir, false);
+    } catch (const NoSuchFileError&) {
+        return true;
+    }
+    const char* refusal = nullptr;
+    if (info.isLink())
+        refusal = QEL_TR("The temporary directory '%s' is a symbolic link. Please give the "
+                         "path of a real directory.");
+    else if (!info.isDir())
+        return true; // reported as no directory
+    else if (info.uid() != m_privilege.user().uid() && info.uid() != 0)
+        refusal = QEL_TR("The temporary directory '%s' belongs to another user. Please give a "
+                         "directory of your own.");
+    else if (info.mode() & (S_IWGRP | S_IWOTH))
+        refusal = QEL_TR("Other users may write into the temporary directory '%s'. Please give "
+                         "a directory that only you can write into.");
+    if (!refusal)
+        return true;
+    printFailed();
+    term::ColorGuard guard(term::ec_guard);
+    std::cerr << wrapText(aux::format(refusal, m_tempdir.c_str())) << std::endl;
     return false;
 }
 

@@ -4,6 +4,7 @@
 #include "Exception.h"
 #include "StrUtil.h"
 #include "fs/Ops.h"
+#include "fs/File.h"
 #include "gettext/Tr.h"
 
 #include <cerrno>
@@ -19,7 +20,79 @@ ConfigError fileError(const fs::Path& path) {
                        QEL_TR_INFO("Config Error"));
 }
 
+namespace {
+
+// libconfig follows include chains no deeper than this.
+const int max_include_depth = 10;
+
+// Whether the line that starts at line is an "@include" as libconfig reads
+// it: a quoted name in which \\ and \" stand for \ and ".
+bool includeAt(const std::string& text, size_t line, std::string& name) {
+    static const std::string keyword = "@include";
+    size_t p = text.find_first_not_of(" \t", line);
+    if (p == std::string::npos || text.compare(p, keyword.size(), keyword) != 0)
+        return false;
+    p += keyword.size();
+    const size_t quote = text.find_first_not_of(" \t", p);
+    if (quote == p || quote == std::string::npos || text[quote] != '"')
+        return false;
+    name.clear();
+    for (p = quote + 1; p < text.size() && text[p] != '"'; ++p) {
+        if (text[p] == '\\' && p + 1 < text.size() && (text[p + 1] == '\\' || text[p + 1] == '"'))
+            ++p;
+        name += text[p];
+    }
+    return true;
+}
+
+std::vector<std::string> includedFiles(const std::string& text) {
+    std::vector<std::string> files;
+    std::string name;
+    for (size_t line = 0;;) {
+        if (includeAt(text, line, name))
+            files.push_back(name);
+        const size_t end = text.find('\n', line);
+        if (end == std::string::npos)
+            return files;
+        line = end + 1;
+    }
+}
+
+// libconfig opens the file and every file it includes with fopen, which
+// waits for ever on a named pipe: each of them must be a regular file. A
+// file that cannot be opened is left to libconfig to report.
+void assureRegularFiles(const fs::Path& path, const std::string& file, int depth) {
+    fs::StreamFile in;
+    try {
+        in.open(file, fs::File::READ, fs::File::NO_WAIT);
+    } catch (const FsError&) {
+        return;
+    }
+    if (!fs::Info::get(in.fd()).isRegular()) {
+        ConfigError e(aux::format(QEL_TR_INFO("The global product configuration file '%s' "
+                                              "cannot be read:"),
+                                  path.c_str()),
+                      QEL_TR_INFO("Config Error"));
+        QEL_LOCATE(e);
+        e.stream() << "\n" << aux::format(QEL_TR_INFO("'%s' is not a regular file."),
+                                          file.c_str())
+                   << "\n";
+        e.raise();
+    }
+    if (depth == max_include_depth)
+        return;
+    std::string text;
+    char buffer[8192];
+    while (const ssize_t got = in.read(buffer, sizeof buffer))
+        text.append(buffer, static_cast<size_t>(got));
+    for (const std::string& included : includedFiles(text))
+        assureRegularFiles(path, included, depth + 1);
+}
+
+} // namespace
+
 bool openConfig(const fs::Path& path, libconfig::Config& config) {
+    assureRegularFiles(path, path.str(), 0);
     try {
         config.readFile(path.c_str());
     } catch (const libconfig::ParseException& parse) {

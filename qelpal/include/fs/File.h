@@ -17,7 +17,9 @@ class Pipe;
 class File : public NoCopy {
 public:
     enum Type { READ = 0, WRITE = 1, READ_WRITE = 2 };
-    enum Flags { CREATE = 1, EXCLUSIVE = 2, TRUNCATE = 4 };
+    // NO_WAIT: opening and reading never wait, not even for the other end
+    // of a named pipe.
+    enum Flags { CREATE = 1, EXCLUSIVE = 2, TRUNCATE = 4, NO_WAIT = 8 };
 
     // Shared files on the null device for children that read nothing or
     // write nowhere; they exist between init() and cleanup().

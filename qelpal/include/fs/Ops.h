@@ -63,6 +63,9 @@ uint64_t availableSpace(const std::string& path);
 // that directory with wantDir); empty when there is none.
 std::string findInPath(const std::string& name, bool wantDir = false);
 void readlink(const std::string& path, std::string& target);
+// Whether the file system that holds path lets programs run from it (it is
+// not mounted noexec).
+bool allowsPrograms(const std::string& path);
 
 // Creation and removal. Without access a directory gets mode 0700.
 void mkdir(const std::string& path, const Access* access = nullptr);

@@ -3,13 +3,13 @@
 // test extracts texts with exactly these keywords, so every user-visible
 // text goes through one of them. The N_ forms only mark a text whose
 // translation is looked up later.
-#include <libintl.h>
+#include "gettext/Translate.h"
 
-#define QEL_TR(s) ::gettext(s)               // default domain "installer"
-#define QEL_TR_INFO(s) ::dgettext("lyninfo", s)
-#define QEL_TR_AUX(s) ::dgettext("qelaux", s)
-#define QEL_TR_PAL(s) ::dgettext("qelpal", s)
-#define QEL_TR_TCLAP(s) ::dgettext("tclap", s)
+#define QEL_TR(s) ::qel::translate(nullptr, s) // default domain "installer"
+#define QEL_TR_INFO(s) ::qel::translate("lyninfo", s)
+#define QEL_TR_AUX(s) ::qel::translate("qelaux", s)
+#define QEL_TR_PAL(s) ::qel::translate("qelpal", s)
+#define QEL_TR_TCLAP(s) ::qel::translate("tclap", s)
 
 #define QEL_N(s) s
 #define QEL_N_INFO(s) s

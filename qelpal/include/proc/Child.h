@@ -26,6 +26,8 @@ struct WaitResult {
     bool exited() const;
     // The exit status of a child that exited normally, 255 otherwise.
     int exitCode() const;
+    // It exited normally with status 0.
+    bool succeeded() const { return exited() && exitCode() == 0; }
     bool signalled() const;
     // The signal that ended the child; 0 when it was not ended by one.
     int termSignal() const;

@@ -43,7 +43,7 @@ int KernelModule::load(const std::string& name) {
         return TOOL_FAILED;
     }
     const proc::WaitResult result = child.wait();
-    return result.exited() && result.exitCode() == 0 ? LOADED : TOOL_FAILED;
+    return result.succeeded() ? LOADED : TOOL_FAILED;
 }
 
 void KernelModule::unload(const std::string& name) {

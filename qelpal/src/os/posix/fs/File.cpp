@@ -66,6 +66,8 @@ void File::open(const std::string& path, int type, int flags, const Access* acce
         oflags |= O_EXCL;
     if (flags & TRUNCATE)
         oflags |= O_TRUNC;
+    if (flags & NO_WAIT)
+        oflags |= O_NONBLOCK;
     const int fd = ::open(path.c_str(), oflags, access ? access->mode : 0600);
     if (fd < 0)
         QEL_THROW(FsError, path);
