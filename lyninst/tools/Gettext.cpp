@@ -7,7 +7,6 @@
 #include "gettext/Tr.h"
 
 #include <iostream>
-#include <libintl.h>
 
 int main(int argc, char** argv) {
     try {
@@ -19,7 +18,8 @@ int main(int argc, char** argv) {
             return 2;
         }
         qel::Locale::bindDomain(argv[1]);
-        std::cout << ::dgettext(argv[1], argv[2]);
+        // The scripts use some translations as printf formats.
+        std::cout << qel::translate(argv[1], argv[2]);
     } catch (const qel::Exception&) {
         // Without catalogues the text stays as it is.
         if (argc == 3)
