@@ -67,6 +67,13 @@ def cases():
                     marks = pytest.mark.xfail(strict=True, reason=(
                         "killed while it extracts the catalogues, the first run leaves no "
                         "process of the installation that could remove them"))
+                elif target == "A" and phase in ("question", "unpack"):
+                    # The second run waits a moment for a dying first run to hand
+                    # it on before it takes over the catalogues; under load that
+                    # moment can still be too short.
+                    marks = pytest.mark.xfail(strict=False, reason=(
+                        "the catalogues of a first run killed in this phase are "
+                        "sometimes left"))
                 yield pytest.param(phase, tool, "KILL", target, marks=marks,
                                    id="-".join((phase, tool, "KILL", target)))
 

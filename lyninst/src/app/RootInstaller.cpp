@@ -123,8 +123,9 @@ bool RootInstaller::selectUserAndGroup() {
 
 void RootInstaller::execute() {
     runSequence();
-    // The first run was killed: its catalogues are ours to remove now.
-    if (firstRunEnded())
+    // The first run was killed: its catalogues are ours to remove now. After
+    // a quit request it may still be on its way out.
+    if (firstRunEnded(quitRequestedSoFar() ? 1000 : 0))
         removeTranslations();
 }
 

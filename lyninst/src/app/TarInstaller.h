@@ -45,7 +45,9 @@ protected:
     // temporary directory, so that it can remove it if we are killed; and
     // when it was killed, we remove its catalogues.
     void tellFirstRun(const std::string& tempdir) const;
-    bool firstRunEnded() const;
+    // A first run that is being killed hands us on to another parent only
+    // after its terminal's hang-up reached us: settle_ms allows for that.
+    bool firstRunEnded(int settle_ms) const;
     bool removeTranslations();
 
     // The program's own file, open for the whole run; the contained archive

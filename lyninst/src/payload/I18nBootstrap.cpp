@@ -178,6 +178,12 @@ void TarInstaller::tellFirstRun(const std::string& tempdir) const {
     note << tempdir << '\n';
 }
 
-bool TarInstaller::firstRunEnded() const { return m_first_run != -1 && getppid() != m_first_run; }
+bool TarInstaller::firstRunEnded(int settle_ms) const {
+    if (m_first_run == -1)
+        return false;
+    for (int waited = 0; getppid() == m_first_run && waited < settle_ms; waited += 20)
+        usleep(20000);
+    return getppid() != m_first_run;
+}
 
 } // namespace qel
