@@ -9,6 +9,11 @@ followed): every task stops once more when it exits, before its memory is
 released, and then /proc/<pid>/status still shows VmHWM, the high-water mark
 of that process's own resident memory since its last exec. The result is the
 largest VmHWM among the exiting processes whose executable is the program.
+Where the kernel cannot run the program itself and binfmt_misc hands it to
+an emulator (qemu's user mode for 32-bit x86), the process's executable is
+the emulator and its command line names the program: such a process counts
+too, and its VmHWM then includes the emulator's own memory, so the result is
+flagged as emulated.
 Only events stop the tasks (no system calls are traced), so the command runs
 at nearly full speed; CPU times are measured in separate, untraced runs.
 """
@@ -50,16 +55,23 @@ def _high_water_kib(pid):
     return None
 
 
-def _exe(pid):
+def _runs(pid, program):
+    """None when pid does not run program, else True when it runs it
+    through an emulator, False when natively."""
     try:
-        return os.readlink("/proc/%d/exe" % pid)
+        if os.readlink("/proc/%d/exe" % pid) == program:
+            return False
+        with open("/proc/%d/cmdline" % pid, "rb") as f:
+            args = f.read().split(b"\0")
     except OSError:
         return None
+    return True if os.fsencode(program) in args else None
 
 
 def peak_kib(cmd, program, stdin, stdout, cwd=None):
     """Runs cmd (stdin/stdout: open files) and returns (exit status, the
-    largest VmHWM in KiB of its processes running the executable program)."""
+    largest VmHWM in KiB of its processes running the executable program,
+    whether one of them ran under an emulator)."""
     program = os.path.realpath(program)
     pid = os.fork()
     if pid == 0:
@@ -79,6 +91,7 @@ def peak_kib(cmd, program, stdin, stdout, cwd=None):
     _ptrace(PTRACE_CONT, pid)
     seen = {pid}
     peak = 0
+    emulated = False
     result = None
     while True:
         try:
@@ -96,8 +109,10 @@ def peak_kib(cmd, program, stdin, stdout, cwd=None):
         event = status >> 16
         deliver = 0
         if event == EVENT_EXIT:
-            if _exe(tid) == program:
+            runs = _runs(tid, program)
+            if runs is not None:
                 peak = max(peak, _high_water_kib(tid) or 0)
+                emulated = emulated or runs
         elif event == 0 and tid not in seen and sig == signal.SIGSTOP:
             pass  # the first stop of a newly followed task
         elif event == 0:
@@ -107,4 +122,4 @@ def peak_kib(cmd, program, stdin, stdout, cwd=None):
             _ptrace(PTRACE_CONT, tid, deliver)
         except ProcessLookupError:
             pass  # killed meanwhile (SIGKILL needs no resumption)
-    return result, peak
+    return result, peak, emulated
