@@ -149,8 +149,8 @@ def test_compatibility_leaves_out_the_timestamp_warning(box):
     assert box.read_file("/opt/t/tar-args") == "xz --warning=no-timestamp\nxz\n"
 
 
-def install(box, argv):
-    return box.run(clean_env(LANG="C") + [box.exe, "--batch"] + argv, check=False)
+def install(box, argv, cwd="/"):
+    return box.run(clean_env(LANG="C") + [box.exe, "--batch"] + argv, cwd=cwd, check=False)
 
 
 KEPT = re.compile(r"^Temporary installation data will remain in '(.*)'$", re.M)
@@ -169,18 +169,18 @@ def test_keep_leaves_fresh_temporary_directories(box, archive_tree):
         assert_unpacked(box, directory, archive_tree)
 
 
-# A relative directory lies below the sequence's working directory, /tmp.
+# A relative directory is taken from the directory the installer was started in.
 @pytest.mark.parametrize("given,named,used", [("/opt/t/tmpdata", "/opt/t/tmpdata", "/opt/t/tmpdata"),
-                                              ("rel/", "rel", "/tmp/rel")])
+                                              ("rel/", "/opt/rel", "/opt/rel")])
 def test_tempdir_is_used_and_removed(box, given, named, used):
-    result = install(box, ["--tempdir", given])
+    result = install(box, ["--tempdir", given], cwd="/opt")
     assert result.returncode == 0, result.stdout + result.stderr
     assert STEP + succeeded() in result.stdout
     assert result.stdout.endswith("Cleaning up temporary files... " + succeeded())
     assert not box.exists(used)
     assert box.glob("/tmp/qel_install.*") == []
 
-    result = install(box, ["--tempdir", given, "--keep"])
+    result = install(box, ["--tempdir", given, "--keep"], cwd="/opt")
     assert result.returncode == 0
     assert result.stdout.endswith("Temporary installation data will remain in '%s'\n" % named)
     assert box.exists(used + "/qelinst/coreinstall")
