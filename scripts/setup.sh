@@ -46,6 +46,8 @@ fi
 # virtual machines) refuses to run one; there qemu's user-mode emulator runs
 # it, through scripts/qemu-i386-binfmt registered with binfmt_misc, so that
 # every exec of an i386 program, through su and sudo too, goes through it.
+# The installer makes itself a child subreaper: Debian 12's own qemu (7.2)
+# refuses that request, the qemu 10 of its backports passes it on.
 binfmt=/proc/sys/fs/binfmt_misc
 emulator=/usr/local/libexec/qel/qemu-i386-binfmt
 wrapper=$(dirname "$0")/qemu-i386-binfmt
@@ -54,13 +56,22 @@ trap 'rm -rf "$probe_dir"' EXIT
 printf 'int main(void) { return 0; }\n' >"$probe_dir/probe.c"
 gcc -m32 -o "$probe_dir/probe" "$probe_dir/probe.c"
 if ! "$probe_dir/probe" 2>/dev/null || [ -e "$binfmt/qemu-i386" ]; then
-    if ! dpkg-query -W -f='${Status}' qemu-user-static 2>/dev/null | grep -q 'ok installed'; then
-        echo "This kernel runs no 32-bit x86 programs: installing qemu-user-static"
+    qemu_version=$(dpkg-query -W -f='${Status} ${Version}' qemu-user 2>/dev/null \
+        | sed -n 's/^install ok installed //p')
+    if [ -z "$qemu_version" ] || dpkg --compare-versions "$qemu_version" lt 1:10; then
+        codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
+        echo "This kernel runs no 32-bit x86 programs: installing qemu-user from $codename-backports"
+        echo "deb http://deb.debian.org/debian $codename-backports main" \
+            | $SUDO tee /etc/apt/sources.list.d/qel-backports.list >/dev/null
         $SUDO apt-get update -qq
-        DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq qemu-user-static
+        DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends \
+            -t "$codename-backports" qemu-user
     fi
+    # The flag F below makes the kernel keep the interpreter file it opened
+    # when registering: a changed wrapper is registered anew.
     if ! cmp -s "$wrapper" "$emulator"; then
         $SUDO install -D -m 755 "$wrapper" "$emulator"
+        [ ! -e "$binfmt/qemu-i386" ] || echo -1 | $SUDO tee "$binfmt/qemu-i386" >/dev/null
     fi
     [ -e "$binfmt/register" ] || $SUDO mount -t binfmt_misc binfmt_misc "$binfmt"
     if ! grep -qx "interpreter $emulator" "$binfmt/qemu-i386" 2>/dev/null; then

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "RunCommand.h"
 #include "ScratchDir.h"
 #include "fs/File.h"
 
@@ -122,7 +123,7 @@ uint64_t cutPoint(const std::string& where, const qel::payload::ArchiveSpan& spa
 TEST_P(CutOwnFile, IsDamaged) {
     ScratchDir dir;
     const std::string copy = dir / "exe";
-    std::filesystem::copy_file("/proc/self/exe", copy);
+    std::filesystem::copy_file(selfExe(), copy);
     qel::payload::ArchiveSpan span;
     ASSERT_TRUE(check(copy, span));
     const uint64_t size = std::filesystem::file_size(copy);
@@ -140,7 +141,7 @@ INSTANTIATE_TEST_SUITE_P(Points, CutOwnFile,
 TEST(ContainedData, AnAttachedSectionLeavesTheArchiveFound) {
     ScratchDir dir;
     const std::string copy = dir / "exe";
-    std::filesystem::copy_file("/proc/self/exe", copy);
+    std::filesystem::copy_file(selfExe(), copy);
     const std::string data = dir.write("attached", "attached configuration\n");
     ASSERT_EQ(std::system(("objcopy --add-section qel=" + data + " " + copy).c_str()), 0);
     qel::payload::ArchiveSpan span;

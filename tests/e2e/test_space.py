@@ -33,9 +33,10 @@ def megabytes(size, language):
 
 
 def mount_small(box, size):
-    """A file system of size bytes (whole 4 KiB blocks) at SMALL."""
+    """A file system of size bytes (whole 4 KiB blocks) at SMALL, which only its
+    owner may write: the installer refuses a temporary directory others can write."""
     box.run(["mkdir", "-p", SMALL])
-    box.run(["mount", "-t", "tmpfs", "-o", "size=%d" % size, "tmpfs", SMALL])
+    box.run(["mount", "-t", "tmpfs", "-o", "size=%d,mode=0755" % size, "tmpfs", SMALL])
 
 
 def installer(box, language, argv, path="/usr/bin:/bin"):
