@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <filesystem>
 #include <fcntl.h>
 #include <sstream>
 #include <sys/wait.h>
@@ -357,6 +358,26 @@ TEST(Process, ExeIsThisTestProgram) {
     const std::string path = qel::proc::exe();
     EXPECT_EQ(path.front(), '/');
     EXPECT_EQ(path.substr(path.rfind('/') + 1), "qelpal_tests");
+}
+
+TEST_F(ChildTest, RunsProgramNamesTheProgramOfAProcess) {
+    const std::string sleep = std::filesystem::canonical("/bin/sleep");
+    Child child;
+    child.arguments() = {"/bin/sleep", "30"};
+    child.create();
+    bool found = false;
+    for (int i = 0; i < 500 && !found; ++i) {
+        found = qel::proc::runsProgram(child.pid(), sleep);
+        usleep(2000);
+    }
+    EXPECT_TRUE(found);
+    EXPECT_FALSE(qel::proc::runsProgram(child.pid(), qel::proc::exe()));
+    EXPECT_TRUE(qel::proc::runsProgram(getpid(), qel::proc::exe()));
+    EXPECT_FALSE(qel::proc::runsProgram(getpid(), sleep));
+    child.kill();
+    child.wait();
+    // An ended (and collected) process runs nothing.
+    EXPECT_FALSE(qel::proc::runsProgram(child.pid(), sleep));
 }
 
 TEST_F(ChildTest, FindByNameListsRunningProcesses) {

@@ -45,12 +45,7 @@ void TarInstaller::bootstrapTranslations() {
         // The second process, or a caller that provides the catalogues. Only
         // the first run starts this very program with them.
         Gettext installer("installer");
-        std::string parent;
-        try {
-            fs::readlink("/proc/" + std::to_string(getppid()) + "/exe", parent);
-        } catch (const Exception&) {
-        }
-        if (parent == proc::exe()) {
+        if (proc::runsProgram(getppid(), proc::exe())) {
             m_first_run = getppid();
             m_i18n_dir = provided;
         }

@@ -9,6 +9,9 @@ namespace qel::proc {
 
 // The path of the running executable.
 std::string exe();
+// Whether the process pid runs the program file at program (an absolute,
+// resolved path, as exe() gives it).
+bool runsProgram(pid_t pid, const std::string& program);
 
 // The ids of the processes whose name (as the kernel reports it) is name.
 std::set<pid_t> findByName(const std::string& name);
