@@ -63,11 +63,7 @@ def cases():
                                        id="-".join((phase, tool, sig, target)))
             for target in processes:
                 marks = ()
-                if (phase, target) == ("bootstrap", "A"):
-                    marks = pytest.mark.xfail(strict=True, reason=(
-                        "killed while it extracts the catalogues, the first run leaves no "
-                        "process of the installation that could remove them"))
-                elif target == "A" and phase in ("question", "unpack"):
+                if target == "A" and phase in ("question", "unpack"):
                     # The second run waits a moment for a dying first run to hand
                     # it on before it takes over the catalogues; under load that
                     # moment can still be too short.

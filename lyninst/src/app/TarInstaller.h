@@ -5,6 +5,7 @@
 #include "app/PrivilegeApp.h"
 #include "console/StepPrinter.h"
 #include "fs/File.h"
+#include "proc/Sweeper.h"
 
 #include <cstdint>
 #include <memory>
@@ -80,6 +81,9 @@ private:
 
     // The first run that started this one; -1 when there is none.
     pid_t m_first_run = -1;
+    // In the first run, until the second has started: removes the
+    // catalogues should we be killed, when no other process could.
+    std::unique_ptr<proc::Sweeper> m_sweeper;
 };
 
 } // namespace qel

@@ -10,6 +10,7 @@
 
 #include "StrUtil.h"
 #include "fs/Ops.h"
+#include "fs/Recurser.h"
 #include "gettext/Gettext.h"
 #include "gettext/Locale.h"
 #include "gettext/Tr.h"
@@ -54,8 +55,11 @@ void TarInstaller::bootstrapTranslations() {
     bool created = false;
     bool extracted = false;
     try {
+        m_sweeper = std::make_unique<proc::Sweeper>(
+            [](const std::string& path) { aux::Remover().run(path); });
         fs::tempdir(m_i18n_dir);
         created = true;
+        m_sweeper->watch(m_i18n_dir);
         extracted = extractTranslations();
     } catch (const Exception& e) {
         std::cerr << describe(e) << std::endl;
@@ -120,6 +124,9 @@ void TarInstaller::runTranslated() {
     m_call.setParentDeathSignal(SIGTERM);
     proc::Child::adoptOrphans();
     m_call.create(0);
+    // Killed from now on, we end the second run (its parent-death signal),
+    // and it removes the catalogues.
+    m_sweeper->release();
     m_call.succeeded();
     const int code = lastExitCode();
     if (m_call.lastResult().signalled())
@@ -132,7 +139,12 @@ void TarInstaller::runTranslated() {
     std::exit(code);
 }
 
-bool TarInstaller::removeTranslations() { return removeTree(m_i18n_dir, "-r"); }
+bool TarInstaller::removeTranslations() {
+    const bool removed = removeTree(m_i18n_dir, "-r");
+    if (m_sweeper)
+        m_sweeper->release();
+    return removed;
+}
 
 bool TarInstaller::removeTree(const std::string& path, const char* options) {
     ChildComm rm;

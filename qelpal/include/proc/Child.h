@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <signal.h>
 #include <string>
 #include <sys/types.h>
@@ -77,6 +78,10 @@ public:
     pid_t pid() const { return m_child; }
 
     void create();
+    // Starts a copy of this process, in which only the calling thread runs,
+    // that runs body and ends with its result (1 when it throws) without
+    // executing a program. body must not start or wait for children.
+    void fork(const std::function<int()>& body);
     // Blocks until the child's status is known; with timed, at most
     // *timeoutMs milliseconds (done is false on timeout).
     WaitResult wait(bool timed = false, const int64_t* timeoutMs = nullptr);
@@ -105,6 +110,9 @@ private:
     // The collector of a started child; it lives until platform shut-down.
     static Shepherd& runningShepherd();
     void notifyEnded() { m_notify->childEnded(*this); }
+    // Forks and registers the new process; inChild runs in it and must not
+    // return.
+    void start(const std::function<void()>& inChild);
     // Runs in the new process: installs the streams and executes the program.
     [[noreturn]] void execInChild(char* const* argv, char* const* envp,
                                   pid_t parent) const noexcept;

@@ -1,6 +1,7 @@
 // Starting a child: fork() in the parent, and what the new process does
-// until it executes its program. The new process only rearranges descriptors,
-// reports a failure and leaves with _exit, never returning into our code.
+// until it executes its program (or runs a body of ours). The new process
+// only rearranges descriptors, reports a failure and leaves with _exit,
+// never returning into the caller's code.
 #include "gettext/Tr.h"
 #include "os/posix/OsCall.h"
 #include "os/posix/signal/Retry.h"
@@ -54,13 +55,27 @@ void Child::create() {
     // Built before fork(): the new process should do as little as it can.
     const std::vector<char*> argv = cArray(m_arguments);
     const std::vector<char*> envp = cArray(m_environment);
-
-    Shepherd& collector = shepherd();
     const pid_t parent = getpid();
+    start([&] { execInChild(argv.data(), m_environment.empty() ? environ : envp.data(), parent); });
+}
+
+void Child::fork(const std::function<int()>& body) {
+    start([&body] {
+        int code = 1;
+        try {
+            code = body();
+        } catch (...) {
+        }
+        _exit(code);
+    });
+}
+
+void Child::start(const std::function<void()>& inChild) {
+    Shepherd& collector = shepherd();
     auto guard = collector.condition().lock();
-    const pid_t pid = fork();
+    const pid_t pid = ::fork();
     if (pid == 0)
-        execInChild(argv.data(), m_environment.empty() ? environ : envp.data(), parent);
+        inChild();
     if (pid == -1) {
         const int err = errno;
         guard.release();
