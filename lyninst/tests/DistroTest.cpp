@@ -105,6 +105,9 @@ INSTANTIATE_TEST_SUITE_P(
                       qel::UNKNOWN_DISTRO, SU, 0, 0, 0, "", ""},
         DetectionCase{"Os_release_without_id", {{"etc/os-release", "VERSION=\"13.1 (Bottle)\"\n"}},
                       qel::UNKNOWN_DISTRO, SU, 0, 0, 0, "", ""},
+        DetectionCase{"Os_release_with_empty_id",
+                      {{"etc/os-release", "ID=\nVERSION_ID=\"13.1\"\n"}}, qel::UNKNOWN_DISTRO, SU,
+                      0, 0, 0, "", ""},
         DetectionCase{"Nothing_at_all", {}, qel::UNKNOWN_DISTRO, SU, 0, 0, 0, "", ""}),
     [](const testing::TestParamInfo<DetectionCase>& info) { return std::string(info.param.name); });
 
