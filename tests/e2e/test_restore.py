@@ -189,3 +189,21 @@ def test_named_pipe_as_archive_is_refused(box):
     assert flat(out[len(banner()):]) == flat(
         "The backup archive file /opt/t/pipe.tar is not a regular file. Cannot continue.")
     assert err == ""
+
+
+@pytest.mark.parametrize("answers", [["y"], ["y", "n"]],
+                         ids=["at the shared files", "at the product root"])
+def test_ctrl_c_at_a_later_question_restores_nothing(box, updated, answers):
+    before = snapshot(box)
+    child = box.spawn(clean_env(LANG="C", QEL_NO_COLOR="1") + [box.exe, "--restore", updated],
+                      timeout=60)
+    for answer in answers:
+        child.expect_exact(YES_NO)
+        child.sendline(answer)
+    child.expect_exact(YES_NO)
+    child.sendintr()
+    rest = child.read()
+    child.close()
+    assert (child.exitstatus, child.signalstatus) == (3, None), rest
+    assert "Removing" not in rest and "Restoring" not in rest
+    assert snapshot(box) == before
