@@ -76,14 +76,15 @@ def framed(result):
 
 
 def test_routine_receives_the_switches_in_fixed_order(box, test_installer):
-    program, result = install(box, test_installer, "report", "-v", "--relaxed", "-b",
-                              "--dir", "/opt/x", "-n")
+    program, result = install(box, test_installer, "report", "--relaxed", "-v", "-b",
+                              "--dir", "/opt/x", "--compatibility", "-n")
     assert result.returncode == 0, result.stderr
     text = framed(result)
     assert ("coreinstall: arg [./coreinstall]\n"
             "coreinstall: arg [--batch]\n"
             "coreinstall: arg [--nobackup]\n"
             "coreinstall: arg [--verbose]\n"
+            "coreinstall: arg [--compatibility]\n"
             "coreinstall: arg [--relaxed]\n"
             "coreinstall: arg [--dir]\n"
             "coreinstall: arg [/opt/x]\n"
