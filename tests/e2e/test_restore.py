@@ -207,3 +207,18 @@ def test_ctrl_c_at_a_later_question_restores_nothing(box, updated, answers):
     assert (child.exitstatus, child.signalstatus) == (3, None), rest
     assert "Removing" not in rest and "Restoring" not in rest
     assert snapshot(box) == before
+
+
+def test_failing_extraction_is_reported_and_status_2(box, updated):
+    # tar lists the backup but fails to extract it.
+    box.write_file("/home/qel-bin/fake/tar", '#!/bin/sh\ncase "$1" in xf) '
+                   'echo "tar: no room left" >&2; exit 2;; esac\nexec /usr/bin/tar "$@"\n',
+                   mode=0o755)
+    before = snapshot(box)
+    result = box.run(clean_env("/home/qel-bin/fake:/usr/bin:/bin", LANG="C")
+                     + [box.exe, "--restore", updated], check=False, input="y\nn\nn\n")
+    assert result.returncode == 2, result.stdout + result.stderr
+    assert result.stdout.endswith("\nRestoring backup... failed\n"), result.stdout
+    assert result.stderr == ("tar: no room left\n"
+                             "Failed to restore data from the backup archive.\n\n")
+    assert snapshot(box) == before
