@@ -306,6 +306,44 @@ def test_selected_tool_missing_from_path(box, switch, tool):
     assert_nothing_installed(box)
 
 
+# The texts of the escalation, exactly, each on its stream -------------------
+
+# Wrapped at 80 columns, after the unpacking step.
+ANNOUNCEMENT = ("Unpacking installation data... succeeded\n\n"
+                "To continue installation, root privileges are required.\n"
+                "The 'sudo' utility will now be called to reinvoke the installation script with \n"
+                "elevated rights.\n\n")
+MISSING_SUDO = ("The configured privilege escalation tool 'sudo' could not be found on your \n"
+                "system.\nPlease check the --su and --sudo switches for selecting an "
+                "alternative.\n")
+
+
+@pytest.mark.parametrize("program, switches, status, error", [
+    ("zop-installer-report", ["-b"], 0, ""),
+    ("zop-installer-exit5", ["-b"], 2, "\nError running the installer (code=2)\n"),
+    # The privileged run has reported the abort itself.
+    ("zop-installer-exit3", ["-b"], 3, ""),
+    ("zop-installer", ["--su"], 2, "Cannot use sudo and su override at the same time\n"),
+    ("zop-installer", ["--path-without-tools"], 2, MISSING_SUDO),
+], ids=["success", "failed there", "aborted there", "both tools", "tool missing"])
+def test_escalation_texts_through_pipes(box, program, switches, status, error):
+    # sudo without a password: the run needs no terminal, and standard
+    # output and standard error can be told apart.
+    box.allow_sudo(USER, "ALL=(ALL:ALL) NOPASSWD: ALL")
+    env = {"QEL_NO_COLOR": "1"}
+    if "--path-without-tools" in switches:
+        switches = []
+        env.update(toolless_path(box))
+    result = box.run(["%s/%s" % (BIN_DIR, program), "--sudo"] + switches, user=USER,
+                     cwd=box.home(USER), env=env, check=False)
+    assert result.returncode == status, result.stdout + result.stderr
+    assert result.stderr == error
+    # The announcement comes before the tool is even looked at.
+    assert result.stdout[result.stdout.index("Unpacking installation data"):].startswith(
+        ANNOUNCEMENT)
+    assert_no_temporary_data(box)
+
+
 # Interrupts -----------------------------------------------------------------
 
 def remaining(session, seconds=10):
