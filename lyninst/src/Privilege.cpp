@@ -7,6 +7,7 @@
 #include "proc/Process.h"
 
 #include <iostream>
+#include <unistd.h>
 
 namespace qel {
 
@@ -80,10 +81,16 @@ proc::WaitResult Privilege::run(const std::string& prompt, const std::vector<std
         std::cout << prompt << std::endl;
     m_process.arguments() = std::move(args);
     m_interrupted = false;
+    m_running = true;
     // Both tools pass the environment on (su without a login, sudo -E).
     proc::Env::set(line_variable, m_line.token());
     m_process.create();
     const proc::WaitResult result = m_process.wait();
+    // A quit request to the terminal's group reaches the tool and this
+    // process at once: the tool may end on it before our handler has run.
+    for (int waited = 0; !result.succeeded() && !m_interrupted && waited < 1000; waited += 20)
+        usleep(20000);
+    m_running = false;
     m_line.cut();
     proc::Env::unset(line_variable);
     return result;
@@ -91,12 +98,14 @@ proc::WaitResult Privilege::run(const std::string& prompt, const std::vector<std
 
 void Privilege::stopRun() noexcept {
     m_line.cut();
+    if (!m_running)
+        return;
+    m_interrupted = true;
     // Only the id is read, without the collector's lock: the quit handler
     // that calls this runs under the platform's lock and takes no other.
     const pid_t pid = m_process.pid();
     if (pid == proc::INVAL_PROC_ID)
         return;
-    m_interrupted = true;
     // Once the tool has started the command, the command winds down on the
     // cut line and the tool ends after it; su would kill it within seconds.
     if (!proc::childrenOf(pid).empty())

@@ -56,9 +56,9 @@ public:
     // the privileged run has wound down. Takes no lock, so the quit handler
     // may call it.
     void stopRun() noexcept;
-    // Whether stopRun was called while the tool of the last run ran. The
-    // tool may have ended by itself meanwhile (sudo ends on the interrupt
-    // at its password prompt), so its wait status need not tell.
+    // Whether stopRun was called while the last run lasted. The tool may
+    // have ended by itself meanwhile (sudo ends on the interrupt at its
+    // password prompt), so its wait status need not tell.
     bool interrupted() const { return m_interrupted; }
 
     // In the privileged run: takes up the line of the run that started it
@@ -71,6 +71,8 @@ private:
     UserInfo m_user;
     proc::Child m_process;
     std::atomic<bool> m_interrupted{false};
+    // From the start of the tool until run() returns.
+    std::atomic<bool> m_running{false};
     // Cut when this run ends or the command is asked to end.
     proc::Lifeline m_line;
 };

@@ -10,7 +10,9 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <sys/ioctl.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -67,6 +69,31 @@ TEST_F(Transfer, APipeWithoutReaderFailsWithEpipe) {
     } catch (const qel::OsError& e) {
         EXPECT_EQ(e.errorNumber(), EPIPE);
     }
+}
+
+TEST_F(Transfer, AReaderThatStopsReadingFailsTheTransfer) {
+    // More than a pipe holds by default: the data cannot all wait in the
+    // pipe, so a reader that goes without reading it is noticed.
+    makeSource(256 * 1024);
+    BlockedSigpipe blocked;
+    Pipe pipe;
+    StreamFile reader, writer;
+    reader.open(pipe, true);
+    writer.open(pipe, false);
+    int error = 0;
+    std::thread feed([&] {
+        try {
+            qel::fs::transfer(m_source, 0, m_content.size(), writer);
+        } catch (const qel::OsError& e) {
+            error = e.errorNumber();
+        }
+    });
+    int queued = 0;
+    while (queued == 0 && ioctl(reader.fd(), FIONREAD, &queued) == 0)
+        usleep(1000);
+    reader.close();
+    feed.join();
+    EXPECT_EQ(error, EPIPE);
 }
 
 TEST_F(Transfer, ASourceEndingBeforeTheRangeFails) {

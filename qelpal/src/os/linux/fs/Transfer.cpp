@@ -19,9 +19,12 @@ constexpr int WIDE_PIPE = 1 << 20;
 
 void transfer(const File& from, uint64_t offset, uint64_t length, const File& to) {
     // Into a pipe, each 64 KiB of the default size costs the reader a wake-up;
-    // a wider pipe cuts them sixteenfold. Not a pipe, or no room for the
-    // wider one: the transfer works as well without it.
-    (void)::fcntl(to.fd(), F_SETPIPE_SZ, WIDE_PIPE);
+    // a wider pipe cuts them sixteenfold. Only for more than it holds: a
+    // reader that stops reading must still make the transfer fail, not leave
+    // the data in the pipe. Not a pipe, or no room for the wider one: the
+    // transfer works as well without it.
+    if (length > WIDE_PIPE)
+        (void)::fcntl(to.fd(), F_SETPIPE_SZ, WIDE_PIPE);
     // sendfile moves less than 2 GiB per call; a 32-bit size_t holds this.
     constexpr uint64_t CHUNK = uint64_t{1} << 30;
     off_t position = static_cast<off_t>(offset);
