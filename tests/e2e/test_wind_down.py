@@ -62,15 +62,7 @@ def cases():
                     yield pytest.param(phase, tool, sig, target,
                                        id="-".join((phase, tool, sig, target)))
             for target in processes:
-                marks = ()
-                if target == "A" and phase in ("question", "unpack"):
-                    # The second run waits a moment for a dying first run to hand
-                    # it on before it takes over the catalogues; under load that
-                    # moment can still be too short.
-                    marks = pytest.mark.xfail(strict=False, reason=(
-                        "the catalogues of a first run killed in this phase are "
-                        "sometimes left"))
-                yield pytest.param(phase, tool, "KILL", target, marks=marks,
+                yield pytest.param(phase, tool, "KILL", target,
                                    id="-".join((phase, tool, "KILL", target)))
 
 
