@@ -29,17 +29,21 @@ function(qel_link_like_installer target)
     target_link_options(${target} PRIVATE -static-libstdc++ -static-libgcc)
 endfunction()
 
-# qel_add_payload(<name> TREE <dir> [NO_CATALOGUES]
+# qel_add_payload(<name> TREE <dir> [NO_CATALOGUES] [PRODUCT <code>]
 #                 [PROGRAMS <target> <path in tree> ...])
 #
 # Stages the entries of TREE (normally the one directory "qelinst") into the
 # build directory, adds the compiled catalogues below qelinst/i18n (unless
 # NO_CATALOGUES) and the given built programs at their paths, packs the result
 # reproducibly with GNU tar and gzip and records its SHA-256 digest. Makes the
-# object library <name>, which defines the symbols of payload/ContainedData.h.
+# object library <name>, which defines the symbols of payload/ContainedData.h;
+# PRODUCT is the code name of the product it installs (default zop).
 # Sets <name>_ARCHIVE in the caller's scope to the path of the archive.
 function(qel_add_payload name)
-    cmake_parse_arguments(ARG "NO_CATALOGUES" "TREE" "PROGRAMS" ${ARGN})
+    cmake_parse_arguments(ARG "NO_CATALOGUES" "TREE;PRODUCT" "PROGRAMS" ${ARGN})
+    if(NOT ARG_PRODUCT)
+        set(ARG_PRODUCT zop)
+    endif()
     get_filename_component(tree ${ARG_TREE} ABSOLUTE)
     if(NOT IS_DIRECTORY ${tree})
         message(FATAL_ERROR "qel_add_payload(${name}): no product tree ${tree}")
@@ -84,6 +88,7 @@ set(GZIP [[${QEL_GZIP}]])
 set(LIMIT [[${QEL_ARCHIVE_LIMIT}]])
 set(STRIP [[${CMAKE_STRIP}]])
 set(MTIME [[${QEL_ARCHIVE_MTIME}]])
+set(PRODUCT [[${ARG_PRODUCT}]])
 ")
     add_custom_command(OUTPUT ${archive} ${asm} ${facts}
         COMMAND ${CMAKE_COMMAND} -DCONFIG=${config} -P ${QEL_PACK_SCRIPT}
@@ -104,13 +109,13 @@ set(MTIME [[${QEL_ARCHIVE_MTIME}]])
 endfunction()
 
 # qel_add_installer(NAME <exe> TREE <dir> [OUTPUT_DIR <dir>] [NO_CATALOGUES]
-#                   [PROGRAMS <target> <path in tree> ...])
+#                   [PRODUCT <code>] [PROGRAMS <target> <path in tree> ...])
 #
 # An installer executable (lyninst/src/main.cpp and the lyninst library) whose
 # contained archive is the product tree TREE, packed by qel_add_payload.
 function(qel_add_installer)
-    cmake_parse_arguments(ARG "NO_CATALOGUES" "NAME;TREE;OUTPUT_DIR" "PROGRAMS" ${ARGN})
-    set(payload_args TREE ${ARG_TREE} PROGRAMS ${ARG_PROGRAMS})
+    cmake_parse_arguments(ARG "NO_CATALOGUES" "NAME;TREE;OUTPUT_DIR;PRODUCT" "PROGRAMS" ${ARGN})
+    set(payload_args TREE ${ARG_TREE} PRODUCT ${ARG_PRODUCT} PROGRAMS ${ARG_PROGRAMS})
     if(ARG_NO_CATALOGUES)
         list(APPEND payload_args NO_CATALOGUES)
     endif()

@@ -139,6 +139,7 @@ const unsigned char g_archive_digest[32] = {${bytes}};
 const std::uint64_t g_unpacked_size = ${unpacked_size}u;
 const char* const g_catalogues[] = {
 ${names}    nullptr};
+const char g_product_code[] = \"${PRODUCT}\";
 
 } // namespace qel::payload
 ")

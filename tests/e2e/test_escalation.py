@@ -221,6 +221,31 @@ def test_failed_privileged_run(box, program, status, report):
     assert_no_temporary_data(box)
 
 
+# The accounts settled by the unprivileged run reach the routine -------------
+
+@pytest.mark.parametrize("switches, user, group", [
+    ([], USER, "qel"),
+    (["--user", "nobody"], "nobody", "qel"),
+    (["-g", "users"], USER, "users"),
+], ids=["settled here", "user given", "group given"])
+@pytest.mark.parametrize("tool", ["su", "sudo"])
+def test_accounts_of_the_unprivileged_run_reach_the_routine(box, test_installer, tool, switches,
+                                                          user, group):
+    # Only the installer of product kind 0 has --user and --group; the
+    # privileged run, as root, would otherwise settle them for root.
+    program = box.provide(test_installer("report-kind0"))
+    box.allow_sudo(USER)
+    child = box.spawn([program, "--" + tool, "-b"] + switches, user=USER, cwd=box.home(USER),
+                      env={"QEL_NO_COLOR": "1"}, timeout=60)
+    escalation_prompt(child, tool)
+    child.sendline(PASSWORDS[tool])
+    output, status = finish(child)
+    assert status == 0, output
+    args = re.findall(r"coreinstall: arg \[(.*)\]\r\n", output)
+    assert args == ["./coreinstall", "--batch", "--user", user, "--group", group]
+    assert "coreinstall: uid 0 gid 0" in output
+
+
 # Escalation refused or impossible -------------------------------------------
 
 # After a failed authentication: which password the tool wanted, and the other way.

@@ -6,6 +6,7 @@
 #include "fs/Path.h"
 #include "gettext/Locale.h"
 #include "gettext/Tr.h"
+#include "payload/ContainedData.h"
 #include "term/Color.h"
 #include "term/Input.h"
 
@@ -15,13 +16,6 @@
 #include <iostream>
 
 namespace qel {
-
-namespace {
-
-// The contained product.
-const char* const product_code = "zop";
-
-} // namespace
 
 RootInstaller::RootInstaller(int argc, char** argv)
     : TarInstaller(argc, argv),
@@ -45,7 +39,7 @@ RootInstaller::RootInstaller(int argc, char** argv)
                   false),
       m_restore("", "restore", QEL_TR("Request to restore data from the given backup archive."),
                 false, std::string(), pathValue()),
-      m_product(std::string(product_code)) {
+      m_product(std::string(payload::g_product_code)) {
     m_cmd.add(m_info);
     m_cmd.add(m_unpack);
     m_cmd.add(m_tempdir_arg);

@@ -3,8 +3,8 @@
 // about the contained archive, the gzip-compressed tar archive of the product
 // tree: the name of the ELF section that holds it in the program's file (it
 // is not loaded into memory), its exact length in bytes, the SHA-256 digest
-// of exactly those bytes, the member names of the catalogues it carries, and
-// the disk space the unpacked tree takes.
+// of exactly those bytes, the member names of the catalogues it carries, the
+// disk space the unpacked tree takes, and the code name of its product.
 #include <cstdint>
 
 namespace qel::payload {
@@ -17,5 +17,7 @@ extern const unsigned char g_archive_digest[32];
 extern const char* const g_catalogues[];
 // Bytes on disk, counted in whole 4 KiB blocks per file and directory.
 extern const std::uint64_t g_unpacked_size;
+// Code name of the product that the archive holds.
+extern const char g_product_code[];
 
 } // namespace qel::payload
