@@ -12,7 +12,8 @@
 # table and exits 1 when a goal is missed (bench/run.py tells which).
 #
 # Environment: BENCH_DIR work directory (default build-bench; the trees take
-# about twice SIZE on disk, the installed copies once more), BENCH_ROUNDS
+# about twice SIZE on disk; the installed copies up to three times SIZE of
+# memory, in a tmpfs), BENCH_ROUNDS
 # paired rounds (default 5), JOBS build jobs (default 2), BENCH_CMAKE_ARGS
 # further options for configuring the build (e.g. -DQEL_HOST_BUILD=ON, with a
 # BENCH_DIR of its own). Needs root or sudo.
