@@ -31,9 +31,9 @@ constexpr int WIDE_PIPE = 1 << 20;
 // still there after it, and halves when less than a quarter is.
 class PipeRefill {
 public:
-    // Makes writing to fd non-blocking until destroyed.
-    PipeRefill(int fd, int capacity)
-        : m_fd(fd), m_capacity(capacity), m_flags(::fcntl(fd, F_GETFL)) {
+    // Makes writing to fd, a pipe widened to WIDE_PIPE, non-blocking until
+    // destroyed.
+    explicit PipeRefill(int fd) : m_fd(fd), m_flags(::fcntl(fd, F_GETFL)) {
         if (m_flags == -1 || ::fcntl(fd, F_SETFL, m_flags | O_NONBLOCK) == -1)
             QEL_RAISE_OS(errno);
     }
@@ -47,9 +47,9 @@ public:
         int left = 0;
         if (::ioctl(m_fd, FIONREAD, &left) != 0)
             return;
-        if (left > m_capacity / 4 * 3)
+        if (left > WIDE_PIPE / 4 * 3)
             m_pause = std::min(m_pause * 2, LONGEST);
-        else if (left < m_capacity / 4)
+        else if (left < WIDE_PIPE / 4)
             m_pause = std::max(m_pause / 2, SHORTEST);
     }
 
@@ -59,7 +59,6 @@ private:
     static constexpr std::chrono::microseconds LONGEST{20000};
 
     int m_fd;
-    int m_capacity;
     int m_flags;
     std::chrono::microseconds m_pause{1000};
 };
@@ -72,7 +71,7 @@ void transfer(const File& from, uint64_t offset, uint64_t length, const File& to
     // a pipe, or no room for the wider one: the writer waits in the kernel.
     std::optional<PipeRefill> refill;
     if (length > WIDE_PIPE && ::fcntl(to.fd(), F_SETPIPE_SZ, WIDE_PIPE) >= WIDE_PIPE)
-        refill.emplace(to.fd(), WIDE_PIPE);
+        refill.emplace(to.fd());
     // sendfile moves less than 2 GiB per call; a 32-bit size_t holds this.
     constexpr uint64_t CHUNK = uint64_t{1} << 30;
     off_t position = static_cast<off_t>(offset);
